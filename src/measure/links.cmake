@@ -1,0 +1,1 @@
+# interface discovery and classification

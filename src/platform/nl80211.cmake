@@ -1,0 +1,1 @@
+# nl80211 adapter

@@ -1,0 +1,1 @@
+# tray label text and image

@@ -1,0 +1,1 @@
+# netlink tests
