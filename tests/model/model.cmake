@@ -1,1 +1,4 @@
-# model tests
+corvane_test(test_model
+  SOURCES model/SamplingLoopTest.cpp model/ModelActionsTest.cpp
+  LIBS corvane_model
+  QT)

@@ -1,0 +1,340 @@
+#include "model/AppViewModel.h"
+
+#include "demo/DemoFixture.h"
+#include "model/Preferences.h"
+#include "model/SamplerThread.h"
+#include "platform/SystemEvents.h"
+#include "present/Label.h"
+
+#include <QTimer>
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+std::optional<QString> toQString(const std::optional<std::string>& s)
+{
+    if (!s)
+        return std::nullopt;
+    return QString::fromStdString(*s);
+}
+
+std::optional<std::string> toStd(const std::optional<QString>& s)
+{
+    if (!s)
+        return std::nullopt;
+    return s->toStdString();
+}
+
+} // namespace
+
+AppViewModel::AppViewModel(ModelServices services, QObject* parent)
+    : QObject(parent), services_(std::move(services))
+{
+    const ScaledRate zero(0, RateUnits::bits);
+    label_ = format(SpeedSample::zero(), RateUnits::bits);
+    labelImage_ = renderStacked(zero, zero, true, true);
+
+    Preferences& prefs = *services_.preferences;
+    barStyle_ = prefs.barStyle();
+    units_ = prefs.units();
+    privacyMode_ = DemoFixture::isActive() ? DemoFixture::privacy() : prefs.privacyMode();
+    publicIPLookup_ = prefs.publicIPLookup();
+    sessionStart_ = QDateTime::currentDateTime();
+    interfaceOverride_ = prefs.interfaceOverride();
+    starlinkDashboardURL_ = prefs.starlinkDashboardURL();
+
+    sampler_ = std::make_unique<SamplerThread>(std::move(services_.sampler));
+
+    if (!DemoFixture::isActive())
+        start();
+}
+
+AppViewModel::~AppViewModel() = default;
+
+// ---------------------------------------------------------------- sampling
+
+double AppViewModel::cadenceFor(bool panelOpen, qint64 idleTicks, bool lowPower)
+{
+    if (panelOpen)
+        return 2;
+    if (idleTicks < 10)
+        return lowPower ? 3 : 2;
+    return lowPower ? 6 : 4;
+}
+
+double AppViewModel::cadence() const
+{
+    const bool lowPower = services_.powerState && services_.powerState->lowPowerMode();
+    return cadenceFor(panelOpen_, idleTicks_, lowPower);
+}
+
+void AppViewModel::start()
+{
+    if (DemoFixture::isActive() || watchersStarted_)
+        return;
+    startSampling();
+    watchDisplaySleep();
+}
+
+void AppViewModel::startSampling()
+{
+    cancelSampling();
+    const quint64 job = ++nextJob_;
+    samplingJob_ = job;
+    sampler_->post([override = toStd(interfaceOverride_)](NetSampler& s) {
+        s.setOverride(override);
+        s.resetBaseline();
+    });
+    sampler_->sampleAfter(0, this, [this, job](const NetSampler::Tick& t) { onTick(job, t); });
+}
+
+void AppViewModel::cancelSampling()
+{
+    samplingJob_.reset();
+    sampler_->cancelPending();
+}
+
+void AppViewModel::watchDisplaySleep()
+{
+    watchersStarted_ = true;
+    if (!services_.sleepEvents)
+        return;
+    connect(services_.sleepEvents.get(), &SleepEvents::displaysSlept, this,
+            [this] { cancelSampling(); });
+    connect(services_.sleepEvents.get(), &SleepEvents::displaysWoke, this,
+            [this] { startSampling(); });
+}
+
+void AppViewModel::onTick(quint64 job, const NetSampler::Tick& tick)
+{
+    // A loop that was cancelled or replaced meanwhile never applies its tick.
+    if (samplingJob_ != job)
+        return;
+    applyTick(tick);
+    sampler_->sampleAfter(cadence() * services_.waitScale, this,
+                          [this, job](const NetSampler::Tick& t) { onTick(job, t); });
+}
+
+void AppViewModel::applyTick(const NetSampler::Tick& tick)
+{
+    assign(current_, tick.sample, &AppViewModel::currentChanged);
+    ring_.append(tick.sample);
+    Q_EMIT ringChanged();
+    totalInBytes_ += tick.deltaInBytes; // unsigned: wraps modulo 2^64
+    Q_EMIT totalInBytesChanged();
+    totalOutBytes_ += tick.deltaOutBytes;
+    Q_EMIT totalOutBytesChanged();
+
+    const std::optional<QString> name = toQString(tick.interfaceName);
+    if (name != interfaceName_) {
+        assign(interfaceName_, name, &AppViewModel::interfaceNameChanged);
+        const LinkKind kind = tick.interfaceName && services_.classify
+                                  ? services_.classify(*tick.interfaceName)
+                                  : LinkKind::other;
+        assign(linkKind_, kind, &AppViewModel::linkKindChanged);
+        if (panelOpen_) {
+            std::optional<QString> ip;
+            if (tick.interfaceName && services_.localIPv4)
+                ip = toQString(services_.localIPv4(*tick.interfaceName));
+            assign(localIP_, ip, &AppViewModel::localIPChanged);
+            if (linkKind_ == LinkKind::wifi && services_.readWifiRadio)
+                services_.readWifiRadio();
+        }
+    }
+    assign(routerIP_, toQString(tick.router), &AppViewModel::routerIPChanged);
+    assign(linkMbps_, tick.linkMbps, &AppViewModel::linkMbpsChanged);
+    assign(primaryInterfaceName_, toQString(tick.primaryName),
+           &AppViewModel::primaryInterfaceNameChanged);
+    assign(overrideHonored_, tick.overrideHonored, &AppViewModel::overrideHonoredChanged);
+
+    const bool quiet = tick.sample.downMbps < quietMbps && tick.sample.upMbps < quietMbps;
+    assign(idleTicks_, quiet ? std::min(idleTicks_ + 1, idleTicksCap) : qint64(0),
+           &AppViewModel::idleTicksChanged);
+
+    refreshLabel(tick.sample, false);
+    Q_EMIT tickApplied();
+}
+
+// ---------------------------------------------------------------- label
+
+QString AppViewModel::format(const SpeedSample& sample, RateUnits units)
+{
+    return formatLabel(sample, units);
+}
+
+void AppViewModel::refreshLabel(const SpeedSample& sample, bool force)
+{
+    const QString text = format(sample, units_);
+    if (text != label_) {
+        label_ = text;
+        Q_EMIT labelChanged();
+        force = true;
+    }
+    if (barStyle_ != BarStyle::stacked || !force)
+        return;
+    const ScaledRate d(sample.downMbps, units_);
+    const ScaledRate u(sample.upMbps, units_);
+    const bool dimDown = isIdleRate(sample.downMbps);
+    const bool dimUp = isIdleRate(sample.upMbps);
+    const QString key = labelCacheKey(d, u, dimDown, dimUp);
+    if (auto it = imageCache_.constFind(key); it != imageCache_.constEnd()) {
+        assign(labelImage_, *it, &AppViewModel::labelImageChanged);
+        return;
+    }
+    // Emptied whole rather than trimmed: cheap, and idle links refill it with one image.
+    if (imageCache_.size() > 64)
+        imageCache_.clear();
+    const LabelImage image = renderStacked(d, u, dimDown, dimUp);
+    imageCache_.insert(key, image);
+    assign(labelImage_, image, &AppViewModel::labelImageChanged);
+}
+
+void AppViewModel::setUnits(RateUnits u)
+{
+    if (u == units_)
+        return;
+    units_ = u;
+    Q_EMIT unitsChanged();
+    services_.preferences->setUnits(u);
+    refreshLabel(current_, true);
+}
+
+void AppViewModel::setBarStyle(BarStyle s)
+{
+    if (s == barStyle_)
+        return;
+    barStyle_ = s;
+    Q_EMIT barStyleChanged();
+    services_.preferences->setBarStyle(s);
+    refreshLabel(current_, true);
+}
+
+// ---------------------------------------------------------------- privacy, reveal, copy
+
+void AppViewModel::setPrivacyMode(bool on)
+{
+    if (on == privacyMode_)
+        return;
+    privacyMode_ = on;
+    Q_EMIT privacyModeChanged();
+    assign(revealUntil_, std::optional<QDateTime>(), &AppViewModel::revealUntilChanged);
+    revealTask_.reset();
+    services_.preferences->setPrivacyMode(on);
+}
+
+bool AppViewModel::identifiersVisible() const
+{
+    if (!privacyMode_)
+        return true;
+    return revealUntil_ && *revealUntil_ > QDateTime::currentDateTime();
+}
+
+namespace {
+
+// A one-shot timer owned by the model: destroying it (replacement, cancellation, or the
+// model going away) guarantees its callback never runs, so a stale job cannot clear a
+// newer reveal or mark.
+std::unique_ptr<QTimer> oneShot(QObject* context, int ms, std::function<void()> fn)
+{
+    auto timer = std::make_unique<QTimer>();
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer.get(), &QTimer::timeout, context, std::move(fn));
+    timer->start(ms);
+    return timer;
+}
+
+} // namespace
+
+void AppViewModel::revealBriefly(double seconds)
+{
+    const qint64 ms = static_cast<qint64>(seconds * 1000);
+    assign(revealUntil_, std::optional(QDateTime::currentDateTime().addMSecs(ms)),
+           &AppViewModel::revealUntilChanged);
+    revealTask_ = oneShot(this, static_cast<int>(std::clamp<qint64>(ms, 0, INT_MAX)), [this] {
+        assign(revealUntil_, std::optional<QDateTime>(), &AppViewModel::revealUntilChanged);
+    });
+}
+
+void AppViewModel::copyRow(const QString& label, const std::optional<QString>& value,
+                           bool identifying)
+{
+    if (!value || value->isEmpty())
+        return;
+    if (identifying && !identifiersVisible())
+        return;
+    if (services_.copyText)
+        services_.copyText(*value);
+    assign(copiedKey_, std::optional(label), &AppViewModel::copiedKeyChanged);
+    copiedTask_ = oneShot(this, copiedMarkMs, [this, label] {
+        if (copiedKey_ == label)
+            assign(copiedKey_, std::optional<QString>(), &AppViewModel::copiedKeyChanged);
+    });
+}
+
+// ---------------------------------------------------------------- session, override, dish
+
+void AppViewModel::resetSession()
+{
+    assign(totalInBytes_, quint64(0), &AppViewModel::totalInBytesChanged);
+    assign(totalOutBytes_, quint64(0), &AppViewModel::totalOutBytesChanged);
+    ring_.removeAll();
+    Q_EMIT ringChanged();
+    assign(sessionStart_, QDateTime::currentDateTime(), &AppViewModel::sessionStartChanged);
+    if (!DemoFixture::isActive())
+        sampler_->post([](NetSampler& s) { s.resetBaseline(); });
+}
+
+void AppViewModel::setInterfaceOverride(const std::optional<QString>& name)
+{
+    std::optional<QString> normalised;
+    if (name && Preferences::isValidInterfaceName(*name))
+        normalised = name;
+    if (normalised == interfaceOverride_)
+        return;
+    interfaceOverride_ = normalised;
+    Q_EMIT interfaceOverrideChanged();
+    services_.preferences->setInterfaceOverride(normalised);
+    if (!DemoFixture::isActive())
+        sampler_->post([n = toStd(normalised)](NetSampler& s) { s.setOverride(n); });
+}
+
+void AppViewModel::openDishy()
+{
+    if (services_.openUrl)
+        services_.openUrl(services_.dishyUrl);
+}
+
+void AppViewModel::openDashboard()
+{
+    if (starlinkDashboardURL_ && services_.openUrl)
+        services_.openUrl(*starlinkDashboardURL_);
+}
+
+// ---------------------------------------------------------------- panel
+
+void AppViewModel::panelClosed()
+{
+    assign(panelOpen_, false, &AppViewModel::panelOpenChanged);
+    assign(hoverIndex_, std::optional<int>(), &AppViewModel::hoverIndexChanged);
+}
+
+void AppViewModel::setPublicIPLookup(bool on)
+{
+    if (on == publicIPLookup_)
+        return;
+    publicIPLookup_ = on;
+    Q_EMIT publicIPLookupChanged();
+    services_.preferences->setPublicIPLookup(on);
+    if (!on)
+        assign(publicIP_, std::optional<QString>(), &AppViewModel::publicIPChanged);
+}
+
+void AppViewModel::setHoverIndex(std::optional<int> index)
+{
+    assign(hoverIndex_, index, &AppViewModel::hoverIndexChanged);
+}
+
+} // namespace corvane

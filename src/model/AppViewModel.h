@@ -1,0 +1,226 @@
+#pragma once
+
+#include "measure/LinkKind.h"
+#include "measure/NetSampler.h"
+#include "measure/RingBuffer.h"
+#include "present/BarStyle.h"
+#include "present/LabelImage.h"
+#include "present/RateUnits.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QTimer;
+
+namespace corvane {
+
+class PowerState;
+class Preferences;
+class SamplerThread;
+class SleepEvents;
+
+// What the model asks of the system, injectable so the logic runs against fakes.
+struct ModelServices {
+    std::unique_ptr<NetSampler> sampler;
+    std::unique_ptr<Preferences> preferences;
+    std::unique_ptr<SleepEvents> sleepEvents; // may be null: no sleep/wake events
+    std::unique_ptr<PowerState> powerState;   // may be null: never low power
+    std::function<LinkKind(const std::string&)> classify;
+    std::function<std::optional<std::string>(const std::string&)> localIPv4;
+    std::function<std::vector<std::string>()> upInterfaces;
+    std::function<void(const QUrl&)> openUrl;
+    std::function<void(const QString&)> copyText;
+    std::function<void()> readWifiRadio; // refreshes the Wi-Fi radio details
+    QUrl dishyUrl;
+    // Scales the loop's waits; tests shorten them, the app keeps 1.
+    double waitScale = 1.0;
+};
+
+// The one model object: every piece of state the tray label and the panel show, the user's
+// preferences, and the background work. Main thread only.
+class AppViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString label READ label NOTIFY labelChanged)
+    Q_PROPERTY(corvane::BarStyle barStyle READ barStyle NOTIFY barStyleChanged)
+    Q_PROPERTY(corvane::RateUnits units READ units NOTIFY unitsChanged)
+    Q_PROPERTY(bool privacyMode READ privacyMode NOTIFY privacyModeChanged)
+    Q_PROPERTY(bool publicIPLookup READ publicIPLookup NOTIFY publicIPLookupChanged)
+    Q_PROPERTY(QDateTime sessionStart READ sessionStart NOTIFY sessionStartChanged)
+    Q_PROPERTY(quint64 totalInBytes READ totalInBytes NOTIFY totalInBytesChanged)
+    Q_PROPERTY(quint64 totalOutBytes READ totalOutBytes NOTIFY totalOutBytesChanged)
+    Q_PROPERTY(double linkMbps READ linkMbps NOTIFY linkMbpsChanged)
+    Q_PROPERTY(bool overrideHonored READ overrideHonored NOTIFY overrideHonoredChanged)
+    Q_PROPERTY(bool panelOpen READ panelOpen NOTIFY panelOpenChanged)
+    Q_PROPERTY(bool fetchingPublicIP READ fetchingPublicIP NOTIFY fetchingPublicIPChanged)
+
+public:
+    static constexpr double quietMbps = 0.5;
+    static constexpr double idleMbps = 0.05;
+    static constexpr int ringCapacity = 60;
+    static constexpr qint64 idleTicksCap = 1000;
+    static constexpr double defaultRevealSeconds = 8;
+    static constexpr int copiedMarkMs = 1200;
+
+    explicit AppViewModel(ModelServices services, QObject* parent = nullptr);
+    ~AppViewModel() override;
+
+    // The wait after a tick, in seconds.
+    static double cadenceFor(bool panelOpen, qint64 idleTicks, bool lowPower);
+
+    // --- observable state
+    const QString& label() const { return label_; }
+    const LabelImage& labelImage() const { return labelImage_; }
+    BarStyle barStyle() const { return barStyle_; }
+    RateUnits units() const { return units_; }
+    bool privacyMode() const { return privacyMode_; }
+    const std::optional<QDateTime>& revealUntil() const { return revealUntil_; }
+    bool publicIPLookup() const { return publicIPLookup_; }
+    const std::optional<QString>& copiedKey() const { return copiedKey_; }
+    const QDateTime& sessionStart() const { return sessionStart_; }
+    const std::optional<QString>& interfaceOverride() const { return interfaceOverride_; }
+    const std::optional<bool>& starlinkReachable() const { return starlinkReachable_; }
+    const std::optional<QUrl>& starlinkDashboardURL() const { return starlinkDashboardURL_; }
+    const SpeedSample& current() const { return current_; }
+    const RingBuffer& ring() const { return ring_; }
+    quint64 totalInBytes() const { return totalInBytes_; }
+    quint64 totalOutBytes() const { return totalOutBytes_; }
+    const std::optional<QString>& interfaceName() const { return interfaceName_; }
+    LinkKind linkKind() const { return linkKind_; }
+    double linkMbps() const { return linkMbps_; }
+    const std::optional<QString>& primaryInterfaceName() const { return primaryInterfaceName_; }
+    bool overrideHonored() const { return overrideHonored_; }
+    const QStringList& interfaces() const { return interfaces_; }
+    bool panelOpen() const { return panelOpen_; }
+    const std::optional<QString>& routerIP() const { return routerIP_; }
+    const std::optional<QString>& localIP() const { return localIP_; }
+    const std::optional<QString>& publicIP() const { return publicIP_; }
+    bool fetchingPublicIP() const { return fetchingPublicIP_; }
+    const std::optional<int>& hoverIndex() const { return hoverIndex_; }
+
+    // --- sampling
+    void start();
+    bool isSampling() const { return samplingJob_.has_value(); }
+    double cadence() const;
+
+    // --- label
+    static QString format(const SpeedSample& sample, RateUnits units);
+    void setUnits(RateUnits u);
+    void setBarStyle(BarStyle s);
+
+    // --- privacy, reveal, copy
+    void setPrivacyMode(bool on);
+    bool identifiersVisible() const;
+    void revealBriefly(double seconds = defaultRevealSeconds);
+    void copyRow(const QString& label, const std::optional<QString>& value, bool identifying);
+
+    // --- session, override, dish pages
+    void resetSession();
+    void setInterfaceOverride(const std::optional<QString>& name);
+    void openDishy();
+    void openDashboard();
+
+    // --- panel
+    void panelClosed();
+    void setPublicIPLookup(bool on);
+    void setHoverIndex(std::optional<int> index);
+
+Q_SIGNALS:
+    void labelChanged();
+    void labelImageChanged();
+    void barStyleChanged();
+    void unitsChanged();
+    void privacyModeChanged();
+    void revealUntilChanged();
+    void publicIPLookupChanged();
+    void copiedKeyChanged();
+    void sessionStartChanged();
+    void interfaceOverrideChanged();
+    void starlinkReachableChanged();
+    void starlinkDashboardURLChanged();
+    void currentChanged();
+    void ringChanged();
+    void totalInBytesChanged();
+    void totalOutBytesChanged();
+    void interfaceNameChanged();
+    void linkKindChanged();
+    void linkMbpsChanged();
+    void primaryInterfaceNameChanged();
+    void overrideHonoredChanged();
+    void interfacesChanged();
+    void panelOpenChanged();
+    void idleTicksChanged();
+    void routerIPChanged();
+    void localIPChanged();
+    void publicIPChanged();
+    void fetchingPublicIPChanged();
+    void hoverIndexChanged();
+    // Emitted after every applied tick, once all fields of that tick are in place.
+    void tickApplied();
+
+private:
+    template <typename T, typename Signal> void assign(T& field, const T& value, Signal signal)
+    {
+        if (field == value)
+            return;
+        field = value;
+        Q_EMIT(this->*signal)();
+    }
+
+    void startSampling();
+    void cancelSampling();
+    void watchDisplaySleep();
+    void onTick(quint64 job, const NetSampler::Tick& tick);
+    void applyTick(const NetSampler::Tick& tick);
+    void refreshLabel(const SpeedSample& sample, bool force);
+
+    ModelServices services_;
+
+    // Declared order follows construction order.
+    QString label_;
+    LabelImage labelImage_;
+    BarStyle barStyle_ = BarStyle::stacked;
+    RateUnits units_ = RateUnits::bits;
+    bool privacyMode_ = false;
+    std::optional<QDateTime> revealUntil_;
+    std::unique_ptr<QTimer> revealTask_;
+    bool publicIPLookup_ = true;
+    std::optional<QString> copiedKey_;
+    std::unique_ptr<QTimer> copiedTask_;
+    QDateTime sessionStart_;
+    std::optional<QString> interfaceOverride_;
+    std::optional<bool> starlinkReachable_;
+    std::optional<QUrl> starlinkDashboardURL_;
+    SpeedSample current_;
+    RingBuffer ring_{ringCapacity};
+    quint64 totalInBytes_ = 0;
+    quint64 totalOutBytes_ = 0;
+    std::optional<QString> interfaceName_;
+    LinkKind linkKind_ = LinkKind::other;
+    double linkMbps_ = 0;
+    std::optional<QString> primaryInterfaceName_;
+    bool overrideHonored_ = false;
+    QStringList interfaces_;
+    bool panelOpen_ = false;
+    qint64 idleTicks_ = 0;
+    std::optional<QString> routerIP_;
+    std::optional<QString> localIP_;
+    std::optional<QString> publicIP_;
+    bool fetchingPublicIP_ = false;
+    std::optional<int> hoverIndex_;
+
+    std::unique_ptr<SamplerThread> sampler_;
+    std::optional<quint64> samplingJob_; // the running loop, if any
+    quint64 nextJob_ = 0;
+    bool watchersStarted_ = false;
+    QHash<QString, LabelImage> imageCache_;
+};
+
+} // namespace corvane

@@ -1,0 +1,131 @@
+#include "model/SamplerThread.h"
+
+#include <QMetaObject>
+#include <cerrno>
+#include <cmath>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+namespace corvane {
+
+SamplerThread::SamplerThread(std::unique_ptr<NetSampler> sampler) : sampler_(std::move(sampler))
+{
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    timerFd_ = timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK);
+    thread_ = std::thread([this] { run(); });
+}
+
+SamplerThread::~SamplerThread()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    if (wakeFd_ >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = write(wakeFd_, &one, sizeof one);
+    }
+    if (thread_.joinable())
+        thread_.join();
+    if (wakeFd_ >= 0)
+        close(wakeFd_);
+    if (timerFd_ >= 0)
+        close(timerFd_);
+}
+
+void SamplerThread::post(std::function<void(NetSampler&)> op)
+{
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(op));
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = write(wakeFd_, &one, sizeof one);
+}
+
+void SamplerThread::sampleAfter(double seconds, QObject* context, TickHandler done)
+{
+    QPointer<QObject> guard(context);
+    auto op = [guard, done = std::move(done)](NetSampler& s) {
+        NetSampler::Tick tick = s.sample();
+        if (!guard)
+            return;
+        QMetaObject::invokeMethod(
+            guard.data(),
+            [guard, done, tick = std::move(tick)] {
+                if (guard)
+                    done(tick);
+            },
+            Qt::QueuedConnection);
+    };
+    if (seconds <= 0) {
+        cancelPending();
+        post(std::move(op));
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        pendingSample_ = std::move(op);
+    }
+    armTimer(seconds);
+}
+
+void SamplerThread::cancelPending()
+{
+    armTimer(0);
+    std::lock_guard lock(mutex_);
+    pendingSample_ = nullptr;
+}
+
+void SamplerThread::armTimer(double seconds)
+{
+    itimerspec spec{};
+    if (seconds > 0) {
+        double whole = 0;
+        const double frac = std::modf(seconds, &whole);
+        spec.it_value.tv_sec = static_cast<time_t>(whole);
+        spec.it_value.tv_nsec = static_cast<long>(frac * 1e9);
+        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
+            spec.it_value.tv_nsec = 1;
+    }
+    timerfd_settime(timerFd_, 0, &spec, nullptr);
+}
+
+void SamplerThread::run()
+{
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}};
+    for (;;) {
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        uint64_t count = 0;
+        if (fds[0].revents & POLLIN) [[maybe_unused]]
+            ssize_t n = read(wakeFd_, &count, sizeof count);
+        std::function<void(NetSampler&)> timed;
+        if ((fds[1].revents & POLLIN) && read(timerFd_, &count, sizeof count) > 0) {
+            std::lock_guard lock(mutex_);
+            timed = std::move(pendingSample_);
+            pendingSample_ = nullptr;
+        }
+        // Immediate operations first: they were posted before the timer's sample could
+        // have been asked for again.
+        for (;;) {
+            std::function<void(NetSampler&)> op;
+            {
+                std::lock_guard lock(mutex_);
+                if (stopping_)
+                    return;
+                if (queue_.empty())
+                    break;
+                op = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            op(*sampler_);
+        }
+        if (timed)
+            timed(*sampler_);
+    }
+}
+
+} // namespace corvane

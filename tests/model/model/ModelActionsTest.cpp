@@ -1,0 +1,179 @@
+#include "model/model/ModelFixture.h"
+
+#include <QSettings>
+#include <QTest>
+
+using namespace corvane;
+using corvane::testing::ModelTest;
+
+TEST_F(ModelTest, StyleAndUnitsSurviveARestart)
+{
+    {
+        auto m = makeModel();
+        QSignalSpy units(m.get(), &AppViewModel::unitsChanged);
+        m->setUnits(RateUnits::bytes);
+        m->setUnits(RateUnits::bytes);
+        EXPECT_EQ(units.count(), 1);
+        m->setBarStyle(BarStyle::wide);
+    }
+    auto again = makeModel();
+    EXPECT_EQ(again->units(), RateUnits::bytes);
+    EXPECT_EQ(again->barStyle(), BarStyle::wide);
+}
+
+TEST_F(ModelTest, SettersWithTheCurrentValueWriteNothing)
+{
+    auto m = makeModel();
+    m->setUnits(RateUnits::bits);
+    m->setBarStyle(BarStyle::stacked);
+    m->setPrivacyMode(false);
+    m->setPublicIPLookup(true);
+    m->setInterfaceOverride(QStringLiteral("bad/name")); // invalid while automatic: no change
+    QSettings stored(prefsPath(), QSettings::IniFormat);
+    EXPECT_TRUE(stored.allKeys().isEmpty()) << stored.allKeys().join(u',').toStdString();
+}
+
+TEST_F(ModelTest, UnitsChangeRerendersTheStackedImageAndWideStyleStopsRendering)
+{
+    net->setRates(80, 0);
+    auto m = makeModel(0.05);
+    ASSERT_TRUE(waitTicks(*m, 2));
+    EXPECT_TRUE(m->label().contains(QStringLiteral("80.0Mb")));
+    const LabelImage bits = m->labelImage();
+
+    m->setUnits(RateUnits::bytes);
+    EXPECT_TRUE(m->label().contains(QStringLiteral("10.0MB")));
+    EXPECT_FALSE(m->labelImage() == bits);
+
+    m->setBarStyle(BarStyle::wide);
+    const LabelImage frozen = m->labelImage();
+    net->setRates(16, 0);
+    ASSERT_TRUE(waitTicks(*m, 2));
+    EXPECT_TRUE(m->label().contains(QStringLiteral("2.0MB")));
+    EXPECT_TRUE(m->labelImage() == frozen) << "the wide style never renders";
+
+    QSignalSpy image(m.get(), &AppViewModel::labelImageChanged);
+    m->setBarStyle(BarStyle::stacked); // same text, but the forced refresh renders now
+    EXPECT_EQ(image.count(), 1);
+}
+
+TEST_F(ModelTest, ImageCacheIsReusedAndFlushedWhole)
+{
+    // The zero baseline keeps the initial image (same text). 63 rates and then zero (key Z)
+    // fill the cache to 64; one more rate makes 65; Z again is a hit; the 66th distinct key
+    // finds 65 entries and flushes them all, so Z is drawn anew.
+    net->edit([](auto& n) {
+        n.inScript.push_back(0);
+        for (uint64_t k = 1; k <= 63; ++k)
+            n.inScript.push_back(250'000 * k);
+        n.inScript.insert(n.inScript.end(), {0, 250'000 * 64, 0, 250'000 * 65, 0});
+    });
+    auto m = makeModel();
+    std::vector<LabelImage> images;
+    QObject::connect(m.get(), &AppViewModel::tickApplied, m.get(),
+                     [&] { images.push_back(m->labelImage()); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return images.size() >= 69; }, 10000));
+    EXPECT_FALSE(images[64] == images[0]) << "the initial image is not cached";
+    EXPECT_TRUE(images[66] == images[64]) << "zero again comes from the cache";
+    EXPECT_FALSE(images[68] == images[64]) << "the flush dropped the cached zero image";
+    EXPECT_EQ(images[68].normal.size(), images[64].normal.size());
+}
+
+TEST_F(ModelTest, RevealEndsOnTimeAndAChangeOfModeEndsItAtOnce)
+{
+    auto m = makeModel();
+    m->setPrivacyMode(true);
+    EXPECT_FALSE(m->identifiersVisible());
+    QSignalSpy reveal(m.get(), &AppViewModel::revealUntilChanged);
+    m->revealBriefly(0.15);
+    EXPECT_TRUE(m->identifiersVisible());
+    QTest::qWait(100);
+    m->revealBriefly(0.15); // moves the end, cancels the first timer
+    QTest::qWait(100);
+    EXPECT_TRUE(m->identifiersVisible()) << "the first timer must not end the second reveal";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m->revealUntil(); }, 2000));
+    EXPECT_FALSE(m->identifiersVisible());
+    EXPECT_EQ(reveal.count(), 3);
+
+    m->revealBriefly();
+    m->setPrivacyMode(false);
+    EXPECT_EQ(m->revealUntil(), std::nullopt);
+    m->setPrivacyMode(true);
+    EXPECT_FALSE(m->identifiersVisible());
+}
+
+TEST_F(ModelTest, CopyRefusesEmptyAndMaskedValuesAndMarksOnlyTheLatestRow)
+{
+    auto m = makeModel();
+    m->copyRow(QStringLiteral("Local IP"), std::nullopt, true);
+    m->copyRow(QStringLiteral("Local IP"), QString(), true);
+    m->setPrivacyMode(true);
+    m->copyRow(QStringLiteral("Local IP"), QStringLiteral("198.51.100.7"), true);
+    EXPECT_TRUE(copied.isEmpty());
+    EXPECT_EQ(m->copiedKey(), std::nullopt);
+
+    m->copyRow(QStringLiteral("Interface"), QStringLiteral("eth0"), false);
+    EXPECT_EQ(copied, QStringList{QStringLiteral("eth0")});
+    EXPECT_EQ(m->copiedKey(), QStringLiteral("Interface"));
+
+    // A second row moves the mark at once; the first row's timer must not clear it.
+    QTest::qWait(800);
+    m->revealBriefly();
+    m->copyRow(QStringLiteral("Local IP"), QStringLiteral("198.51.100.7"), true);
+    EXPECT_EQ(m->copiedKey(), QStringLiteral("Local IP"));
+    QTest::qWait(700);
+    EXPECT_EQ(m->copiedKey(), QStringLiteral("Local IP"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m->copiedKey(); }, 2000));
+}
+
+TEST_F(ModelTest, SessionResetAndOverrideReachTheSamplerInOrder)
+{
+    net->setRates(8, 0);
+    net->indexes["veth1"] = 7;
+    auto m = makeModel(0.05);
+    ASSERT_TRUE(waitTicks(*m, 3));
+    EXPECT_GT(m->totalInBytes(), 0u);
+
+    QSignalSpy totals(m.get(), &AppViewModel::totalInBytesChanged);
+    QSignalSpy ring(m.get(), &AppViewModel::ringChanged);
+    m->resetSession();
+    EXPECT_EQ(m->totalInBytes(), 0u);
+    EXPECT_EQ(m->ring().count(), 0);
+    EXPECT_EQ(totals.count(), 1);
+    EXPECT_EQ(ring.count(), 1);
+
+    m->setInterfaceOverride(QStringLiteral("veth2"));
+    m->setInterfaceOverride(QStringLiteral("veth1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m->overrideHonored(); }, 3000));
+    EXPECT_EQ(m->interfaceName(), QStringLiteral("veth1"));
+    EXPECT_EQ(QSettings(prefsPath(), QSettings::IniFormat).value("interfaceOverride").toString(),
+              QStringLiteral("veth1"));
+
+    m->setInterfaceOverride(QStringLiteral("not a name")); // invalid while pinned: automatic
+    EXPECT_EQ(m->interfaceOverride(), std::nullopt);
+    EXPECT_FALSE(QSettings(prefsPath(), QSettings::IniFormat).contains("interfaceOverride"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return m->interfaceName() == QStringLiteral("eth0"); }, 3000));
+}
+
+TEST_F(ModelTest, PinnedInterfaceIsHandedToEveryNewLoop)
+{
+    net->indexes["veth1"] = 7;
+    {
+        auto m = makeModel();
+        m->setInterfaceOverride(QStringLiteral("veth1"));
+    }
+    auto m = makeModel();
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->interfaceName(), QStringLiteral("veth1"));
+    EXPECT_TRUE(m->overrideHonored());
+}
+
+TEST_F(ModelTest, DishPagesOpenOnlyWhatExists)
+{
+    auto m = makeModel();
+    m->openDashboard();
+    EXPECT_TRUE(opened.isEmpty());
+    m->openDishy();
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("http://dish.invalid/"))});
+}

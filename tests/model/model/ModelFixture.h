@@ -1,0 +1,165 @@
+#pragma once
+
+#include "measure/NetSampler.h"
+#include "model/AppViewModel.h"
+#include "model/Preferences.h"
+#include "platform/SystemEvents.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+
+namespace corvane::testing {
+
+// Network state shared with the sampler thread. Each counter read adds the per-tick bytes
+// and each clock read moves time on by two seconds, so every tick after the first carries
+// a known rate.
+struct ScriptedNet {
+    std::mutex mutex;
+    PrimaryRoute primary{"eth0", "192.0.2.1"};
+    std::map<std::string, uint32_t> indexes{{"eth0", 2}, {"wlan0", 3}};
+    LinkCounters counters{0, 0, 1'000'000'000};
+    uint64_t inPerTick = 0;
+    uint64_t outPerTick = 0;
+    std::deque<uint64_t> inScript; // per-read received bytes, used before inPerTick
+    bool failReads = false;
+    std::chrono::nanoseconds clock{std::chrono::seconds(100)};
+
+    // Mb/s for a two-second tick.
+    void setRates(double downMbps, double upMbps)
+    {
+        std::lock_guard lock(mutex);
+        inPerTick = static_cast<uint64_t>(downMbps * 1e6 / 8 * 2);
+        outPerTick = static_cast<uint64_t>(upMbps * 1e6 / 8 * 2);
+    }
+    template <typename F> void edit(F&& f)
+    {
+        std::lock_guard lock(mutex);
+        f(*this);
+    }
+};
+
+class ScriptedSource final : public NetSource {
+public:
+    explicit ScriptedSource(std::shared_ptr<ScriptedNet> n) : net_(std::move(n)) {}
+    PrimaryRoute primaryInterface() override
+    {
+        std::lock_guard lock(net_->mutex);
+        return net_->primary;
+    }
+    uint32_t indexOf(const std::string& name) override
+    {
+        std::lock_guard lock(net_->mutex);
+        auto it = net_->indexes.find(name);
+        return it == net_->indexes.end() ? 0 : it->second;
+    }
+    std::optional<LinkCounters> readCounters(uint32_t) override
+    {
+        std::lock_guard lock(net_->mutex);
+        if (net_->failReads)
+            return std::nullopt;
+        uint64_t in = net_->inPerTick;
+        if (!net_->inScript.empty()) {
+            in = net_->inScript.front();
+            net_->inScript.pop_front();
+        }
+        net_->counters.rxBytes += in;
+        net_->counters.txBytes += net_->outPerTick;
+        return net_->counters;
+    }
+
+private:
+    std::shared_ptr<ScriptedNet> net_;
+};
+
+class ScriptedClock final : public SampleClock {
+public:
+    explicit ScriptedClock(std::shared_ptr<ScriptedNet> n) : net_(std::move(n)) {}
+    std::chrono::nanoseconds now() override
+    {
+        std::lock_guard lock(net_->mutex);
+        net_->clock += std::chrono::seconds(2);
+        return net_->clock;
+    }
+
+private:
+    std::shared_ptr<ScriptedNet> net_;
+};
+
+class FakeSleepEvents final : public SleepEvents {
+public:
+    void sleep() { Q_EMIT displaysSlept(); }
+    void wake() { Q_EMIT displaysWoke(); }
+};
+
+class FakePowerState final : public PowerState {
+public:
+    bool lowPowerMode() const override { return on; }
+    bool on = false;
+};
+
+class ModelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qunsetenv("CORVANE_DEMO");
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    QString prefsPath() const { return dir.filePath(QStringLiteral("corvane.conf")); }
+
+    std::unique_ptr<AppViewModel> makeModel(double waitScale = 0.005)
+    {
+        ModelServices s;
+        s.sampler = std::make_unique<NetSampler>(std::make_unique<ScriptedSource>(net),
+                                                 std::make_unique<ScriptedClock>(net));
+        s.preferences = std::make_unique<Preferences>(prefsPath());
+        auto sleepEvents = std::make_unique<FakeSleepEvents>();
+        sleep = sleepEvents.get();
+        s.sleepEvents = std::move(sleepEvents);
+        auto power = std::make_unique<FakePowerState>();
+        powerState = power.get();
+        s.powerState = std::move(power);
+        s.classify = [this](const std::string& name) {
+            ++classifyCalls;
+            return name.starts_with("wlan") ? LinkKind::wifi : LinkKind::ethernet;
+        };
+        s.localIPv4 = [this](const std::string& name) -> std::optional<std::string> {
+            ++localIPCalls;
+            return name == "eth0" ? std::optional<std::string>("198.51.100.7") : std::nullopt;
+        };
+        s.upInterfaces = [] { return std::vector<std::string>{"eth0", "wlan0"}; };
+        s.openUrl = [this](const QUrl& u) { opened.append(u); };
+        s.copyText = [this](const QString& t) { copied.append(t); };
+        s.readWifiRadio = [this] { ++radioReads; };
+        s.dishyUrl = QUrl(QStringLiteral("http://dish.invalid/"));
+        s.waitScale = waitScale;
+        return std::make_unique<AppViewModel>(std::move(s));
+    }
+
+    // Waits for `n` more applied ticks.
+    static bool waitTicks(AppViewModel& m, int n)
+    {
+        QSignalSpy spy(&m, &AppViewModel::tickApplied);
+        while (spy.count() < n) {
+            if (!spy.wait(3000))
+                return false;
+        }
+        return true;
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<ScriptedNet> net = std::make_shared<ScriptedNet>();
+    FakeSleepEvents* sleep = nullptr;
+    FakePowerState* powerState = nullptr;
+    int classifyCalls = 0;
+    int localIPCalls = 0;
+    int radioReads = 0;
+    QList<QUrl> opened;
+    QStringList copied;
+};
+
+} // namespace corvane::testing

@@ -1,0 +1,145 @@
+#include "model/model/ModelFixture.h"
+
+#include <QTest>
+
+using namespace corvane;
+using corvane::testing::ModelTest;
+
+TEST(Cadence, FollowsPanelIdleAndLowPower)
+{
+    struct Row {
+        bool open;
+        qint64 idle;
+        bool low;
+        double want;
+    };
+    for (const Row& r : {Row{true, 0, false, 2}, Row{true, 500, true, 2}, Row{false, 9, false, 2},
+                         Row{false, 9, true, 3}, Row{false, 10, false, 4}, Row{false, 10, true, 6},
+                         Row{false, 1000, true, 6}})
+        EXPECT_EQ(AppViewModel::cadenceFor(r.open, r.idle, r.low), r.want)
+            << r.open << ' ' << r.idle << ' ' << r.low;
+}
+
+TEST_F(ModelTest, FirstTickIsZeroThenRatesTotalsAndRingFollow)
+{
+    net->setRates(10, 1);
+    auto m = makeModel();
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->current(), SpeedSample::zero());
+    EXPECT_EQ(m->ring().count(), 1);
+    EXPECT_EQ(m->interfaceName(), QStringLiteral("eth0"));
+    EXPECT_EQ(m->linkKind(), LinkKind::ethernet);
+    EXPECT_EQ(m->routerIP(), QStringLiteral("192.0.2.1"));
+    EXPECT_EQ(m->linkMbps(), 1000.0);
+
+    ASSERT_TRUE(waitTicks(*m, 2));
+    EXPECT_DOUBLE_EQ(m->current().downMbps, 10.0);
+    EXPECT_DOUBLE_EQ(m->current().upMbps, 1.0);
+    EXPECT_EQ(m->ring().count(), 3);
+    EXPECT_EQ(m->totalInBytes(), 2u * 2'500'000u);
+    EXPECT_EQ(classifyCalls, 1) << "the classifier runs only when the name changes";
+    EXPECT_TRUE(m->label().contains(QStringLiteral("10.0Mb")));
+}
+
+TEST_F(ModelTest, TotalsAndRingNotifyEveryTickOthersOnlyOnChange)
+{
+    auto m = makeModel();
+    ASSERT_TRUE(waitTicks(*m, 1));
+    QSignalSpy ring(m.get(), &AppViewModel::ringChanged);
+    QSignalSpy total(m.get(), &AppViewModel::totalInBytesChanged);
+    QSignalSpy current(m.get(), &AppViewModel::currentChanged);
+    QSignalSpy router(m.get(), &AppViewModel::routerIPChanged);
+    QSignalSpy label(m.get(), &AppViewModel::labelChanged);
+    QSignalSpy image(m.get(), &AppViewModel::labelImageChanged);
+    ASSERT_TRUE(waitTicks(*m, 3));
+    EXPECT_EQ(ring.count(), 3);
+    EXPECT_EQ(total.count(), 3);
+    EXPECT_EQ(current.count(), 0); // zero, zero, zero
+    EXPECT_EQ(router.count(), 0);
+    EXPECT_EQ(label.count(), 0);
+    EXPECT_EQ(image.count(), 0);
+}
+
+TEST_F(ModelTest, TotalsWrapAt64Bits)
+{
+    auto m = makeModel(0.05); // room to edit the script between ticks
+    ASSERT_TRUE(waitTicks(*m, 1));
+    net->edit([](auto& n) { n.inPerTick = ~uint64_t(0) - 9; }); // 2^64 - 10
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->totalInBytes(), ~uint64_t(0) - 9);
+    net->edit([](auto& n) {
+        n.counters.rxBytes = 0; // fresh counter after a backwards step gives no delta...
+        n.inPerTick = 20;
+    });
+    ASSERT_TRUE(waitTicks(*m, 1));
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->totalInBytes(), 10u); // ...and the next 20 bytes wrap the total to 10
+}
+
+TEST_F(ModelTest, InterfaceChangeWithPanelClosedLeavesLocalIP)
+{
+    auto m = makeModel(0.05);
+    ASSERT_TRUE(waitTicks(*m, 1));
+    net->edit([](auto& n) { n.primary = {"wlan0", std::nullopt}; });
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->interfaceName(), QStringLiteral("wlan0"));
+    EXPECT_EQ(m->linkKind(), LinkKind::wifi);
+    EXPECT_EQ(localIPCalls, 0);
+    EXPECT_EQ(radioReads, 0);
+    EXPECT_EQ(m->routerIP(), std::nullopt);
+
+    const int before = classifyCalls;
+    net->edit([](auto& n) { n.primary = {std::nullopt, std::nullopt}; });
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->interfaceName(), std::nullopt);
+    EXPECT_EQ(m->linkKind(), LinkKind::other);
+    EXPECT_EQ(classifyCalls, before) << "no name, no classifier call";
+    EXPECT_EQ(m->current(), SpeedSample::zero());
+}
+
+TEST_F(ModelTest, QuietTicksSlowTheLoopAndTrafficSpeedsItUp)
+{
+    auto m = makeModel();
+    ASSERT_TRUE(waitTicks(*m, 11));
+    EXPECT_EQ(m->cadence(), 4);
+    powerState->on = true;
+    EXPECT_EQ(m->cadence(), 6);
+    net->setRates(0.5, 0); // exactly 0.5 is not quiet
+    ASSERT_TRUE(waitTicks(*m, 2));
+    EXPECT_EQ(m->cadence(), 3);
+}
+
+TEST_F(ModelTest, SleepStopsTheLoopAndWakeStartsAFreshOne)
+{
+    net->setRates(8, 0);
+    auto m = makeModel();
+    ASSERT_TRUE(waitTicks(*m, 3));
+    EXPECT_GT(m->current().downMbps, 0);
+
+    sleep->sleep();
+    EXPECT_FALSE(m->isSampling());
+    QSignalSpy ticks(m.get(), &AppViewModel::tickApplied);
+    QTest::qWait(100); // twenty loop periods at this scale
+    EXPECT_EQ(ticks.count(), 0) << "a cancelled loop never applies a tick";
+
+    sleep->wake();
+    EXPECT_TRUE(m->isSampling());
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->current(), SpeedSample::zero()) << "a fresh loop starts from a new baseline";
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_GT(m->current().downMbps, 0);
+}
+
+TEST_F(ModelTest, RepeatedWakeKeepsOneLoop)
+{
+    auto m = makeModel();
+    ASSERT_TRUE(waitTicks(*m, 1));
+    sleep->wake();
+    sleep->wake();
+    m->start(); // already started: nothing more
+    QSignalSpy ticks(m.get(), &AppViewModel::tickApplied);
+    QTest::qWait(200);
+    // One loop at 10 ms per tick gives at most ~20 ticks; two or three loops would double it.
+    EXPECT_LE(ticks.count(), 22);
+    EXPECT_GE(ticks.count(), 1);
+}
