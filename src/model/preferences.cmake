@@ -1,1 +1,6 @@
 # preferences
+add_library(corvane_prefs STATIC
+  Preferences.cpp
+)
+target_include_directories(corvane_prefs PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(corvane_prefs PUBLIC corvane_present Qt6::Core)

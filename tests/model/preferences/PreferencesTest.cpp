@@ -1,0 +1,156 @@
+#include "model/Preferences.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using corvane::BarStyle;
+using corvane::Preferences;
+using corvane::RateUnits;
+
+namespace {
+
+class PreferencesFile : public ::testing::Test {
+protected:
+    QString path() const { return dir.filePath(QStringLiteral("corvane/corvane.conf")); }
+    void writeRaw(const QByteArray& content)
+    {
+        QDir().mkpath(dir.filePath(QStringLiteral("corvane")));
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QByteArray readRaw() const
+    {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(PreferencesFile, ExactStoredFormsAreRead)
+{
+    writeRaw("[General]\nbarStyle=wide\nunits=bytes\nprivacyMode=true\npublicIPLookup=false\n"
+             "interfaceOverride=wlp2s0\nstarlinkDashboardURL=https://dish.example/stats\n");
+    const Preferences prefs(path());
+    EXPECT_EQ(prefs.barStyle(), BarStyle::wide);
+    EXPECT_EQ(prefs.units(), RateUnits::bytes);
+    EXPECT_TRUE(prefs.privacyMode());
+    EXPECT_FALSE(prefs.publicIPLookup()); // a stored false is not mistaken for absence
+    EXPECT_EQ(prefs.interfaceOverride(), QStringLiteral("wlp2s0"));
+    EXPECT_EQ(prefs.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example/stats")));
+}
+
+TEST_F(PreferencesFile, MissingOrUnusableValuesGiveDefaults)
+{
+    for (const QByteArray& content :
+         {QByteArray(), QByteArray("\xff\xfe\x00[[[=\n=\x80\nbarStyle\n", 17),
+          QByteArray("[General]\nbarStyle=Wide\nunits=Bytes\nprivacyMode=banana\n"
+                     "publicIPLookup=banana\ninterfaceOverride=sixteen-bytes-xx\n"
+                     "starlinkDashboardURL=http://dish.example\n"),
+          QByteArray("[General]\nbarStyle=wide\xff\ninterfaceOverride=eth0, eth1\nunits=\"bytes\n"
+                     "starlinkDashboardURL=@Variant(\x01)\n")}) {
+        writeRaw(content);
+        Preferences prefs(path());
+        EXPECT_EQ(prefs.barStyle(), BarStyle::stacked) << content.constData();
+        EXPECT_EQ(prefs.units(), RateUnits::bits);
+        EXPECT_FALSE(prefs.privacyMode());
+        EXPECT_TRUE(prefs.publicIPLookup());
+        EXPECT_EQ(prefs.interfaceOverride(), std::nullopt);
+        EXPECT_EQ(prefs.starlinkDashboardURL(), std::nullopt);
+        EXPECT_EQ(readRaw(), content); // reading leaves the file as it was
+    }
+    // A write elsewhere keeps the unusable override in the file.
+    Preferences prefs(path());
+    ASSERT_TRUE(prefs.setPrivacyMode(true));
+    EXPECT_TRUE(readRaw().contains("interfaceOverride=eth0, eth1\n")) << readRaw().constData();
+}
+
+TEST_F(PreferencesFile, WritesPersistInTheirStoredForms)
+{
+    {
+        Preferences prefs(path());
+        EXPECT_TRUE(prefs.setBarStyle(BarStyle::wide));
+        EXPECT_TRUE(prefs.setUnits(RateUnits::bytes));
+        EXPECT_TRUE(prefs.setPublicIPLookup(false));
+        EXPECT_TRUE(prefs.setInterfaceOverride(QStringLiteral("br-1a2b3c")));
+    }
+    for (const char* line :
+         {"barStyle=wide", "units=bytes", "publicIPLookup=false", "interfaceOverride=br-1a2b3c"})
+        EXPECT_TRUE(readRaw().contains(line)) << line;
+
+    Preferences prefs(path());
+    EXPECT_FALSE(prefs.publicIPLookup());
+    EXPECT_EQ(prefs.interfaceOverride(), QStringLiteral("br-1a2b3c"));
+    // A name the kernel would refuse means automatic, like none: the key goes.
+    EXPECT_TRUE(prefs.setInterfaceOverride(QStringLiteral("a/b")));
+    EXPECT_FALSE(readRaw().contains("interfaceOverride"));
+}
+
+TEST_F(PreferencesFile, DashboardIsReReadAndWritesThatFailKeepTheirValue)
+{
+    writeRaw("[General]\n");
+    Preferences prefs(path());
+    EXPECT_EQ(prefs.starlinkDashboardURL(), std::nullopt);
+    writeRaw("[General]\nstarlinkDashboardURL=https://dish.example\n");
+    EXPECT_EQ(prefs.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example")));
+
+    // Root ignores permissions; a regular file in place of a directory stops any write.
+    Preferences blocked(path() + QStringLiteral("/below/corvane.conf"));
+    EXPECT_FALSE(blocked.setUnits(RateUnits::bytes));
+    EXPECT_EQ(blocked.status(), QSettings::AccessError);
+    EXPECT_EQ(blocked.units(), RateUnits::bytes);
+    EXPECT_FALSE(blocked.setPublicIPLookup(false));
+    EXPECT_FALSE(blocked.publicIPLookup());
+}
+
+TEST(PreferencesPath, FollowsXdgConfigHome)
+{
+    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME"), oldHome = qgetenv("HOME");
+    qputenv("HOME", "/home/tester");
+    const QString fallback = QStringLiteral("/home/tester/.config/corvane/corvane.conf");
+    qputenv("XDG_CONFIG_HOME", "/tmp/cfg");
+    EXPECT_EQ(Preferences::defaultPath(), QStringLiteral("/tmp/cfg/corvane/corvane.conf"));
+    qputenv("XDG_CONFIG_HOME", "relative/cfg");
+    EXPECT_EQ(Preferences::defaultPath(), fallback);
+    qputenv("XDG_CONFIG_HOME", "");
+    EXPECT_EQ(Preferences::defaultPath(), fallback);
+    qputenv("HOME", oldHome);
+    oldXdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldXdg);
+}
+
+TEST(InterfaceName, FollowsTheKernelRule)
+{
+    for (const char* ok : {"enp3s0", "wlp2s0", "br-1a2b3c", "wg0", "EN0", "veth_0123456789", "...",
+                           "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"})
+        EXPECT_TRUE(Preferences::isValidInterfaceName(QString::fromUtf8(ok))) << ok;
+    // 16 bytes (also as 8 characters), dot names, separators, spaces, controls, and é's
+    // sibling à, whose UTF-8 holds the byte 0xA0 that the kernel counts as a space.
+    for (const char* bad :
+         {"veth_01234567890", "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9xx", "", ".",
+          "..", "a/b", "a:b", "a b", "a\tb", "a\x7f", "\xc3\xa0",
+          "a\xe2\x80\x83"
+          "b"})
+        EXPECT_FALSE(Preferences::isValidInterfaceName(QString::fromUtf8(bad))) << bad;
+    EXPECT_FALSE(Preferences::isValidInterfaceName(QStringView(u"eth\0"
+                                                               "0",
+                                                               5)));
+    const QChar lone[] = {QChar(u'e'), QChar(0xd800)};
+    EXPECT_FALSE(Preferences::isValidInterfaceName(QStringView(lone, 2)));
+}
+
+TEST(DashboardURL, AcceptsOnlyHttpsWithAHost)
+{
+    const auto check = [](const char* text) {
+        return Preferences::validDashboardURL(QString::fromUtf8(text));
+    };
+    EXPECT_EQ(check("  https://dish.example/x \n"), QUrl(QStringLiteral("https://dish.example/x")));
+    EXPECT_EQ(check("HTTPS://Dish.Example:8443/"),
+              QUrl(QStringLiteral("https://dish.example:8443/")));
+    for (const char* bad : {"http://dish.example", "https:///path", "https://", "dish.example",
+                            "not a url", "https://dish example", ""})
+        EXPECT_EQ(check(bad), std::nullopt) << bad;
+    EXPECT_EQ(Preferences::validDashboardURL(std::nullopt), std::nullopt);
+}
