@@ -1,1 +1,5 @@
-# sysfs adapter
+# Read-only access to the kernel's network-device attributes under /sys/class/net.
+add_library(corvane_sysfs STATIC
+  sysfs/SysfsNet.cpp
+)
+target_include_directories(corvane_sysfs PUBLIC ${PROJECT_SOURCE_DIR}/src)

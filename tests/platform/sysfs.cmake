@@ -1,1 +1,1 @@
-# sysfs tests
+corvane_test(test_sysfs SOURCES sysfs/SysfsNetTest.cpp LIBS corvane_sysfs)

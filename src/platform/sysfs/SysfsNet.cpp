@@ -1,0 +1,182 @@
+#include "platform/sysfs/SysfsNet.h"
+
+#include <cctype>
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <net/if.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace corvane {
+
+namespace {
+
+std::mutex rootMutex;
+std::string systemRoot; // guarded by rootMutex; empty means the default
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// The device's directory, or an invalid Fd when the name is unusable or unknown.
+Fd openDevice(const std::string& root, std::string_view name)
+{
+    if (!SysfsNet::validName(name))
+        return Fd(-1);
+    std::string path = root;
+    path += '/';
+    path += name;
+    return Fd(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
+bool hasEntry(const Fd& dir, const char* entry)
+{
+    struct stat st {};
+    return ::fstatat(dir.get(), entry, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool hasDirectory(const Fd& dir, const char* entry)
+{
+    struct stat st {};
+    return ::fstatat(dir.get(), entry, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> readBounded(const Fd& dir, const std::string& entry)
+{
+    // O_NONBLOCK so that a FIFO in a broken tree cannot stall the open.
+    Fd fd(::openat(dir.get(), entry.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.valid())
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+
+    std::string text(SysfsNet::maxAttributeBytes, '\0');
+    std::size_t used = 0;
+    while (used < text.size()) {
+        const ssize_t n = ::read(fd.get(), text.data() + used, text.size() - used);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt; // e.g. `speed` of a link that is down: EINVAL
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    text.resize(used);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+SysfsNet::SysfsNet(std::string root) : root_(std::move(root)) {}
+
+SysfsNet SysfsNet::system()
+{
+    std::lock_guard lock(rootMutex);
+    return systemRoot.empty() ? SysfsNet() : SysfsNet(systemRoot);
+}
+
+void SysfsNet::setSystemRootForTesting(std::string root)
+{
+    std::lock_guard lock(rootMutex);
+    systemRoot = std::move(root);
+}
+
+bool SysfsNet::validName(std::string_view name)
+{
+    if (name.empty() || name.size() >= IFNAMSIZ || name == "." || name == "..")
+        return false;
+    for (const char c : name) {
+        if (c == '\0' || c == '/' || c == ':' || std::isspace(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+std::optional<uint32_t> SysfsNet::parseArphrd(std::string_view text)
+{
+    // ARPHRD values are 16-bit; the kernel prints them as plain decimal.
+    if (text.empty() || text.size() > 5)
+        return std::nullopt;
+    uint32_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    if (value > 0xFFFF)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> SysfsNet::ueventValue(std::string_view text, std::string_view key)
+{
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == '=')
+            return std::string(line.substr(key.size() + 1));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> SysfsNet::readAttribute(std::string_view name,
+                                                   std::string_view attr) const
+{
+    const Fd dir = openDevice(root_, name);
+    if (!dir.valid() || attr.empty() || attr.find('/') != std::string_view::npos || attr == "..")
+        return std::nullopt;
+    return readBounded(dir, std::string(attr));
+}
+
+NetDeviceFacts SysfsNet::facts(std::string_view name) const
+{
+    NetDeviceFacts facts;
+    const Fd dir = openDevice(root_, name);
+    if (!dir.valid())
+        return facts;
+    facts.present = true;
+
+    if (const auto type = readBounded(dir, "type"))
+        facts.arphrd = parseArphrd(*type);
+    if (const auto uevent = readBounded(dir, "uevent"))
+        facts.devtype = ueventValue(*uevent, "DEVTYPE").value_or(std::string());
+    facts.wireless = hasEntry(dir, "phy80211") || hasDirectory(dir, "wireless");
+    facts.tunFlags = hasEntry(dir, "tun_flags");
+    facts.backingDevice = hasEntry(dir, "device");
+    facts.bridge = hasDirectory(dir, "bridge") || facts.devtype == "bridge";
+    return facts;
+}
+
+bool SysfsNet::isBridge(std::string_view name) const
+{
+    const Fd dir = openDevice(root_, name);
+    if (!dir.valid())
+        return false;
+    if (hasDirectory(dir, "bridge"))
+        return true;
+    const auto uevent = readBounded(dir, "uevent");
+    return uevent && ueventValue(*uevent, "DEVTYPE") == "bridge";
+}
+
+} // namespace corvane
