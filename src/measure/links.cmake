@@ -1,1 +1,9 @@
-# interface discovery and classification
+# Interface discovery and link classification.
+add_library(corvane_links STATIC
+  LinkKind.h
+  LinkInfo.cpp
+  NetworkInfo.cpp
+)
+target_include_directories(corvane_links PUBLIC ${PROJECT_SOURCE_DIR}/src)
+# Defined with the platform adapters, which are added after this folder.
+target_link_libraries(corvane_links PUBLIC corvane_sysfs)

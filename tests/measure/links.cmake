@@ -1,1 +1,3 @@
-# links tests
+corvane_test(test_links
+  SOURCES links/LinkInfoTest.cpp links/NetworkInfoTest.cpp
+  LIBS corvane_links)

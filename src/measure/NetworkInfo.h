@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sockaddr;
+
+namespace corvane {
+
+// Interfaces that carry IPv4 traffic, for the interface picker and the local address.
+// Free of shared state apart from the sysfs root; callable from any thread.
+namespace NetworkInfo {
+
+// IFF_UP | IFF_RUNNING | IFF_LOOPBACK, and the value they must have.
+inline constexpr unsigned int upMask = 0x49;
+inline constexpr unsigned int upValue = 0x41;
+
+// One entry of the system's interface-address list, borrowed from it.
+struct AddressEntry {
+    std::string_view name;
+    unsigned int flags = 0;
+    const sockaddr* address = nullptr; // may be null
+};
+
+// Up, running, non-loopback interfaces with an IPv4 address, minus the internal ones
+// (Linux bridges among them); each name once, in plain string order. Empty on failure.
+std::vector<std::string> upInterfaces();
+
+// The first IPv4 address of `name` in dotted form, whatever the interface's state.
+std::optional<std::string> localIPv4(std::string_view name);
+
+// The selection behind upInterfaces(). `isBridge` is asked once per distinct candidate.
+std::vector<std::string> selectUp(std::span<const AddressEntry> entries,
+                                  const std::function<bool(std::string_view)>& isBridge);
+
+// The lookup behind localIPv4().
+std::optional<std::string> firstIPv4(std::span<const AddressEntry> entries, std::string_view name);
+
+// Names that are never offered: "ap1" and the awdl, llw, anpi and bridge families.
+bool excludedByName(std::string_view name);
+
+} // namespace NetworkInfo
+
+} // namespace corvane

@@ -1,0 +1,122 @@
+#include "measure/NetworkInfo.h"
+
+#include "platform/sysfs/FakeSysfs.h"
+#include "platform/sysfs/SysfsNet.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <deque>
+#include <gtest/gtest.h>
+#include <net/if.h>
+
+namespace NetworkInfo = corvane::NetworkInfo;
+using Names = std::vector<std::string>;
+
+namespace {
+
+constexpr unsigned upRunning = IFF_UP | IFF_RUNNING | IFF_BROADCAST | IFF_MULTICAST;
+
+// An address list as getifaddrs hands it out: names, flags and borrowed addresses.
+class AddressList {
+public:
+    AddressList& add(const char* name, const char* address, unsigned flags = upRunning)
+    {
+        sockaddr_storage& ss = storage_.emplace_back();
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&ss);
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&ss);
+        if (inet_pton(AF_INET, address, &v4->sin_addr) == 1)
+            v4->sin_family = AF_INET;
+        else if (inet_pton(AF_INET6, address, &v6->sin6_addr) == 1)
+            v6->sin6_family = AF_INET6;
+        else
+            ss.ss_family = AF_PACKET; // link-layer entry
+        entries_.push_back({name, flags, *address ? reinterpret_cast<sockaddr*>(&ss) : nullptr});
+        return *this;
+    }
+    Names up(std::function<bool(std::string_view)> isBridge = {}) const
+    {
+        return NetworkInfo::selectUp(entries_, isBridge);
+    }
+    std::optional<std::string> ipv4(std::string_view name) const
+    {
+        return NetworkInfo::firstIPv4(entries_, name);
+    }
+
+private:
+    std::deque<sockaddr_storage> storage_; // stays in place while entries point into it
+    std::vector<NetworkInfo::AddressEntry> entries_;
+};
+
+TEST(UpInterfaces, PlainStringOrderEachNameOnce)
+{
+    AddressList list;
+    list.add("utun3", "198.51.100.30")
+        .add("en2", "198.51.100.2")
+        .add("en10", "link")
+        .add("en10", "198.51.100.10")
+        .add("en0", "198.51.100.1")
+        .add("en0", "203.0.113.1")
+        .add("en0", "2001:db8::1");
+    EXPECT_EQ(list.up(), (Names{"en0", "en10", "en2", "utun3"}));
+}
+
+TEST(UpInterfaces, OnlyUpRunningNonLoopbackWithIPv4)
+{
+    AddressList list;
+    list.add("lo", "127.0.0.1", IFF_UP | IFF_RUNNING | IFF_LOOPBACK)
+        .add("down0", "198.51.100.1", IFF_BROADCAST | IFF_RUNNING)
+        .add("nocarrier0", "198.51.100.3", IFF_UP | IFF_BROADCAST)
+        .add("ptp0", "198.51.100.6", IFF_UP | IFF_RUNNING | IFF_POINTOPOINT | IFF_NOARP)
+        .add("v6only0", "2001:db8::2")
+        .add("noaddr0", "");
+    EXPECT_EQ(list.up(), (Names{"ptp0"}));
+    EXPECT_EQ(list.ipv4("v6only0"), std::nullopt);
+}
+
+TEST(UpInterfaces, InternalInterfacesAreLeftOut)
+{
+    AddressList list;
+    for (const char* name : {"awdl0", "llw0", "anpi1", "bridge0", "ap1", "ap10", "Ap1", "xbridge0",
+                             "br-1a2b3c", "en0"})
+        list.add(name, "203.0.113.9");
+    Names asked;
+    const auto linuxBridge = [&asked](std::string_view name) {
+        asked.emplace_back(name);
+        return name == "br-1a2b3c";
+    };
+    EXPECT_EQ(list.up(linuxBridge), (Names{"Ap1", "ap10", "en0", "xbridge0"}));
+    EXPECT_EQ(asked, (Names{"Ap1", "ap10", "br-1a2b3c", "en0", "xbridge0"}));
+}
+
+TEST(LocalIPv4, FirstIPv4OfThatExactNameWhateverItsState)
+{
+    AddressList list;
+    list.add("en0", "link")
+        .add("en0", "2001:db8::5")
+        .add("en01", "198.51.100.99")
+        .add("en0", "203.0.113.77", IFF_BROADCAST)
+        .add("en0", "198.51.100.5");
+    EXPECT_EQ(list.ipv4("en0"), "203.0.113.77");
+    EXPECT_EQ(list.ipv4("en01"), "198.51.100.99");
+    EXPECT_EQ(list.ipv4("en"), std::nullopt);
+}
+
+TEST(RealMachine, LoopbackIsNeverListedAndSysfsBridgesAreLeftOut)
+{
+    const Names names = NetworkInfo::upInterfaces();
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(std::find(names.begin(), names.end(), "lo"), names.end());
+    for (const std::string& name : names)
+        EXPECT_TRUE(NetworkInfo::localIPv4(name)) << name;
+    if (names.empty())
+        GTEST_SKIP() << "no interface with an IPv4 address is up";
+
+    corvane::testing::FakeSysfs tree;
+    tree.add(names.front(), {{"bridge", "/"}});
+    corvane::SysfsNet::setSystemRootForTesting(tree.root());
+    const Names withoutBridge = NetworkInfo::upInterfaces();
+    corvane::SysfsNet::setSystemRootForTesting({});
+    EXPECT_EQ(withoutBridge, Names(names.begin() + 1, names.end()));
+}
+
+} // namespace
