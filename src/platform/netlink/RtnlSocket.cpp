@@ -1,0 +1,151 @@
+#include "platform/netlink/RtnlSocket.h"
+
+#include <cerrno>
+#include <ctime>
+#include <libmnl/libmnl.h>
+#include <linux/netlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace corvane {
+
+namespace {
+
+constexpr int maxInterruptedCalls = 4;
+// Enough for any dump we abandon; past it the socket is reopened instead.
+constexpr int maxDrainedDatagrams = 1024;
+
+bool setReceiveTimeout(int fd, std::chrono::milliseconds timeout)
+{
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    return setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv)) == 0;
+}
+
+} // namespace
+
+RtnlSocket::RtnlSocket(std::chrono::milliseconds timeout)
+    : timeout_(timeout), buffer_(initialBufferSize)
+{}
+
+RtnlSocket::RtnlSocket(int fd, uint32_t portid, std::chrono::milliseconds timeout)
+    : timeout_(timeout), fd_(fd), adopted_(true), portid_(portid), buffer_(initialBufferSize)
+{
+    setReceiveTimeout(fd_, timeout_);
+}
+
+RtnlSocket::~RtnlSocket()
+{
+    close();
+}
+
+void RtnlSocket::close()
+{
+    if (mnl_)
+        mnl_socket_close(mnl_);
+    else if (fd_ >= 0)
+        ::close(fd_);
+    mnl_ = nullptr;
+    fd_ = -1;
+}
+
+bool RtnlSocket::ensureOpen()
+{
+    if (fd_ >= 0)
+        return true;
+    if (adopted_)
+        return false;
+    mnl_socket* nl = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
+    if (!nl)
+        return false;
+    if (mnl_socket_bind(nl, 0, MNL_SOCKET_AUTOPID) < 0 ||
+        !setReceiveTimeout(mnl_socket_get_fd(nl), timeout_)) {
+        mnl_socket_close(nl);
+        return false;
+    }
+    // Lets the kernel filter the route dump by table (Linux 4.20+); older kernels refuse the
+    // option and send everything, which the parser filters anyway.
+    int on = 1;
+    mnl_socket_setsockopt(nl, NETLINK_GET_STRICT_CHK, &on, sizeof(on));
+    mnl_ = nl;
+    fd_ = mnl_socket_get_fd(nl);
+    portid_ = mnl_socket_get_portid(nl);
+    seq_ = static_cast<uint32_t>(time(nullptr));
+    stale_ = false;
+    return true;
+}
+
+void RtnlSocket::drain()
+{
+    stale_ = false;
+    for (int i = 0; i < maxDrainedDatagrams; ++i) {
+        const ssize_t n = recv(fd_, nullptr, 0, MSG_DONTWAIT | MSG_TRUNC);
+        if (n > 0 || (n < 0 && (errno == EINTR || errno == ENOBUFS)))
+            continue;
+        return; // empty (EAGAIN), end of stream, or a real error the next receive reports
+    }
+    if (!adopted_)
+        close();
+}
+
+std::optional<uint32_t> RtnlSocket::send(nlmsghdr& request)
+{
+    if (stale_)
+        drain();
+    if (!ensureOpen())
+        return std::nullopt;
+    request.nlmsg_seq = ++seq_;
+    request.nlmsg_pid = 0;
+    for (int i = 0; i < maxInterruptedCalls; ++i) {
+        const ssize_t n = ::send(fd_, &request, request.nlmsg_len, MSG_NOSIGNAL);
+        if (n == static_cast<ssize_t>(request.nlmsg_len))
+            return request.nlmsg_seq;
+        if (n >= 0 || errno != EINTR)
+            break;
+    }
+    return std::nullopt;
+}
+
+RtnlSocket::Received RtnlSocket::receive()
+{
+    if (fd_ < 0)
+        return {{}, EBADF};
+    for (int i = 0; i < maxInterruptedCalls; ++i) {
+        // Size the next datagram without taking it; this is the call that waits.
+        const ssize_t needed = recv(fd_, nullptr, 0, MSG_PEEK | MSG_TRUNC);
+        if (needed < 0) {
+            if (errno == EINTR)
+                continue;
+            return {{}, errno};
+        }
+        if (static_cast<size_t>(needed) > buffer_.size())
+            buffer_.resize(static_cast<size_t>(needed) + bufferSlack);
+
+        sockaddr_nl from{};
+        iovec iov{buffer_.data(), buffer_.size()};
+        msghdr msg{};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof(from);
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        const ssize_t n = recvmsg(fd_, &msg, MSG_DONTWAIT);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return {{}, errno};
+        }
+        if (n == 0)
+            return {{}, ENODATA}; // end of stream or an empty datagram: never a reply
+        if (msg.msg_flags & MSG_TRUNC)
+            return {{}, EMSGSIZE};
+        // Only the kernel (port 0) may answer; anyone can send to our port.
+        if (!adopted_ &&
+            (msg.msg_namelen < sizeof(from) || from.nl_family != AF_NETLINK || from.nl_pid != 0))
+            return {{}, EPERM};
+        return {std::span<const uint8_t>(buffer_.data(), static_cast<size_t>(n)), 0};
+    }
+    return {{}, EINTR};
+}
+
+} // namespace corvane

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+struct mnl_socket;
+struct nlmsghdr;
+
+namespace corvane {
+
+// A routing-netlink socket with one reusable receive buffer. Opened on first use and then
+// kept; a receive never waits longer than the timeout. Not thread-safe.
+class RtnlSocket {
+public:
+    static constexpr size_t initialBufferSize = 16384;
+    static constexpr size_t bufferSlack = 4096;
+
+    explicit RtnlSocket(std::chrono::milliseconds timeout = std::chrono::seconds(1));
+    // Talks over an already connected datagram or seqpacket socket instead of the kernel
+    // (a socketpair end in tests). Takes ownership of `fd`; replies must carry `portid`.
+    RtnlSocket(int fd, uint32_t portid, std::chrono::milliseconds timeout);
+    ~RtnlSocket();
+    RtnlSocket(const RtnlSocket&) = delete;
+    RtnlSocket& operator=(const RtnlSocket&) = delete;
+
+    bool ensureOpen();
+    int fd() const { return fd_; }
+    uint32_t portid() const { return portid_; }
+    size_t bufferSize() const { return buffer_.size(); }
+
+    // Stamps `request` with the next sequence number and sends it; the number, or none.
+    std::optional<uint32_t> send(nlmsghdr& request);
+
+    struct Received {
+        std::span<const uint8_t> data; // valid until the next receive
+        int error = 0;                 // errno; EAGAIN when the timeout passed
+    };
+    // One datagram, whole: the buffer is enlarged (needed + slack) when it would not fit.
+    Received receive();
+
+    // Replies to an abandoned request may still be queued: drop them before the next send.
+    void markStale() { stale_ = true; }
+
+private:
+    void drain();
+    void close();
+
+    std::chrono::milliseconds timeout_;
+    mnl_socket* mnl_ = nullptr; // null for an adopted socket
+    int fd_ = -1;
+    bool adopted_ = false;
+    bool stale_ = false;
+    uint32_t portid_ = 0;
+    uint32_t seq_ = 0;
+    std::vector<uint8_t> buffer_;
+};
+
+} // namespace corvane
