@@ -1,1 +1,2 @@
-# probe tests
+# probe tests: loopback listeners only.
+corvane_test(starlink_probe_test QT SOURCES probe/StarlinkProbeTest.cpp LIBS corvane_probe)
