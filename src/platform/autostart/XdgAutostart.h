@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace corvane {
+
+// The program's XDG autostart entry. The user's entry in
+// $XDG_CONFIG_HOME/autostart overrides one of the same name in the system
+// directories ($XDG_CONFIG_DIRS/autostart); the first one found is the one a session
+// runs. All operations are synchronous file operations meant for the main thread.
+class XdgAutostart {
+public:
+    static constexpr const char* fileName = "corvane.desktop";
+    static constexpr const char* entryName = "Corvane";
+
+    // $XDG_CONFIG_HOME, or ~/.config when it is unset, empty or not absolute.
+    static QString defaultConfigHome();
+    // $XDG_CONFIG_DIRS (absolute entries only), or /etc/xdg.
+    static QStringList defaultConfigDirs();
+
+    // `program` is the absolute path written to Exec; empty means the running binary
+    // (QCoreApplication::applicationFilePath(), read when the entry is written).
+    explicit XdgAutostart(QString configHome = defaultConfigHome(),
+                          QStringList configDirs = defaultConfigDirs(), QString program = {});
+
+    QString userEntryPath() const;
+
+    // True when the entry that applies exists, can be read and is not switched off
+    // (Hidden=true, or X-GNOME-Autostart-enabled=false).
+    bool isEnabled() const;
+
+    // Write the user entry atomically. None on success, else a readable reason.
+    std::optional<QString> install() const;
+    // Remove the user entry; if a system entry of the same name would then apply,
+    // hide it with a user entry instead. An absent entry is success.
+    std::optional<QString> uninstall() const;
+
+    // Exec quoting for one argument, including %% for a literal percent sign.
+    static QString quoteExecArgument(const QString& arg);
+    // The escaping every string value in a desktop file gets.
+    static QString escapeValue(const QString& value);
+    // The whole entry for the given program.
+    static QByteArray entryText(const QString& program);
+
+private:
+    std::optional<QString> systemEntryPath() const;
+
+    QString configHome_;
+    QStringList configDirs_;
+    QString program_;
+};
+
+} // namespace corvane
