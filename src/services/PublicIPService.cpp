@@ -1,0 +1,198 @@
+#include "services/PublicIPService.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+#include <QUrl>
+
+namespace corvane {
+
+namespace {
+
+bool isAddressChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    const auto in = [u](char16_t lo, char16_t hi) { return u >= lo && u <= hi; };
+    // Full-width digits and letters count as hex digits too, as Unicode's Hex_Digit has it.
+    return in(u'0', u'9') || in(u'a', u'f') || in(u'A', u'F') || u == u'.' || u == u':' ||
+           in(0xFF10, 0xFF19) || in(0xFF21, 0xFF26) || in(0xFF41, 0xFF46);
+}
+
+constexpr qsizetype maxAddressChars = 45;
+
+} // namespace
+
+PublicIPService::PublicIPService(PublicIPOptions options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)),
+      m_network(std::make_unique<QNetworkAccessManager>())
+{
+    if (!m_options.clock)
+        m_options.clock = PublicIPOptions{}.clock;
+    // Nothing may reach the disk: no HTTP cache; cookies and credentials are neither
+    // stored nor sent (see the request attributes).
+    m_network->setCache(nullptr);
+    m_network->setStrictTransportSecurityEnabled(false);
+
+    m_overallTimer.setSingleShot(true);
+    connect(&m_overallTimer, &QTimer::timeout, this, [this] {
+        if (m_reply)
+            m_reply->abort();
+    });
+}
+
+PublicIPService::~PublicIPService()
+{
+    // abort() emits finished() at once; nothing of this object may run from it now.
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+void PublicIPService::fetch(const QObject* context, Callback done)
+{
+    m_waiting.push_back(Pending{context, context != nullptr, std::move(done)});
+    processQueue();
+}
+
+void PublicIPService::processQueue()
+{
+    while (!m_current && !m_waiting.empty()) {
+        Pending next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        if (next.abandoned())
+            continue; // nobody would see the answer: no request
+        if (cacheIsFresh()) {
+            deliver(std::move(next), m_cached->ip);
+            continue;
+        }
+        m_current = std::move(next);
+        startRequest();
+    }
+}
+
+void PublicIPService::startRequest()
+{
+    const QUrl url(m_options.endpoint, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative()) {
+        complete(std::nullopt);
+        return;
+    }
+
+    QNetworkRequest request(url);
+    request.setTransferTimeout(static_cast<int>(m_options.inactivityTimeout.count()));
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
+
+    m_body.clear();
+    m_bodyTooLarge = false;
+    QNetworkReply* reply = m_network->get(request);
+    m_reply = reply;
+    // Bounds what the reply buffers on our behalf; we drain it on every readyRead.
+    reply->setReadBufferSize(4096);
+    connect(reply, &QIODevice::readyRead, this, &PublicIPService::onReadyRead);
+    connect(reply, &QNetworkReply::finished, this, &PublicIPService::onFinished);
+    m_overallTimer.start(m_options.overallTimeout);
+}
+
+// Appends what the reply has to the body, never more than one byte past the limit.
+// False once the body is known to be too large for an address.
+bool PublicIPService::readBounded()
+{
+    if (m_reply->bytesAvailable() > 0)
+        m_body += m_reply->read(maxBodyBytes + 1 - m_body.size());
+    m_bodyTooLarge = m_bodyTooLarge || m_body.size() > maxBodyBytes;
+    return !m_bodyTooLarge;
+}
+
+void PublicIPService::onReadyRead()
+{
+    if (m_reply && !readBounded())
+        m_reply->abort(); // finished() follows synchronously
+}
+
+void PublicIPService::onFinished()
+{
+    QNetworkReply* reply = m_reply;
+    if (!reply || sender() != reply)
+        return;
+
+    std::optional<QString> fresh;
+    if (reply->error() == QNetworkReply::NoError && readBounded()) {
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && status.toInt() == 200)
+            fresh = parseAddress(m_body);
+    }
+
+    m_overallTimer.stop();
+    reply->disconnect(this);
+    reply->deleteLater();
+    m_reply.clear();
+    m_body.clear();
+    complete(std::move(fresh));
+}
+
+void PublicIPService::complete(std::optional<QString> fresh)
+{
+    if (fresh)
+        m_cached = Cached{*fresh, m_options.clock()};
+    Pending done = std::move(*m_current);
+    m_current.reset();
+    deliver(std::move(done), fresh ? fresh : fallback());
+    // Later callers start from the event loop, not from inside a reply's signal.
+    QMetaObject::invokeMethod(this, &PublicIPService::processQueue, Qt::QueuedConnection);
+}
+
+void PublicIPService::deliver(Pending pending, std::optional<QString> result)
+{
+    // Posted to this object, so the call is dropped if the service goes first.
+    QMetaObject::invokeMethod(
+        this,
+        [pending = std::move(pending), result = std::move(result)] {
+            if (!pending.abandoned() && pending.done)
+                pending.done(result);
+        },
+        Qt::QueuedConnection);
+}
+
+bool PublicIPService::cacheIsFresh() const
+{
+    if (!m_cached)
+        return false;
+    const auto age = m_options.clock() - m_cached->at;
+    // A stamp slightly ahead (the clock was stepped back a little) still counts as fresh;
+    // one further ahead than a whole lifetime would pin the cache for that long.
+    return age < cacheLifetime && age > -cacheLifetime;
+}
+
+std::optional<QString> PublicIPService::fallback() const
+{
+    if (m_cached)
+        return m_cached->ip;
+    return std::nullopt;
+}
+
+std::optional<QString> PublicIPService::parseAddress(const QByteArray& body)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(body);
+    if (decoder.hasError())
+        return std::nullopt;
+
+    const QString text = decoded.trimmed();
+    // Every accepted character is a single code unit, so length() is the visible length.
+    if (text.isEmpty() || text.size() > maxAddressChars)
+        return std::nullopt;
+    for (QChar c : text) {
+        if (!isAddressChar(c))
+            return std::nullopt;
+    }
+    return text;
+}
+
+} // namespace corvane
