@@ -37,7 +37,8 @@ struct PublicIPOptions {
 //
 // Lives on one thread (the main thread) and is called only there. Lookups run one at a
 // time in call order; a call made while another is in flight waits for it and then
-// usually finds the fresh cache. Each call makes at most one request.
+// usually finds the fresh cache. Each call issues at most one request (Qt's HTTP layer
+// itself may resend a GET whose connection closed before any answer, within the time-outs).
 //
 // The callback always runs later from the event loop, never inside fetch(). It is
 // dropped, not called, when `context` is destroyed first or when the service is
