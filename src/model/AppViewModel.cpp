@@ -1,10 +1,14 @@
 #include "model/AppViewModel.h"
 
+#include "demo/DemoData.h"
 #include "demo/DemoFixture.h"
 #include "model/Preferences.h"
 #include "model/SamplerThread.h"
 #include "platform/SystemEvents.h"
 #include "present/Label.h"
+#include "services/LoginItemService.h"
+#include "services/PublicIPService.h"
+#include "services/WiFiMonitor.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -47,8 +51,12 @@ AppViewModel::AppViewModel(ModelServices services, QObject* parent)
 
     sampler_ = std::make_unique<SamplerThread>(std::move(services_.sampler));
 
-    if (!DemoFixture::isActive())
+    if (DemoFixture::isActive()) {
+        services_.wifi = std::make_unique<WiFiMonitor>(QString::fromUtf8(DemoFixture::ssid));
+        seedDemo();
+    } else {
         start();
+    }
 }
 
 AppViewModel::~AppViewModel() = default;
@@ -139,8 +147,10 @@ void AppViewModel::applyTick(const NetSampler::Tick& tick)
             if (tick.interfaceName && services_.localIPv4)
                 ip = toQString(services_.localIPv4(*tick.interfaceName));
             assign(localIP_, ip, &AppViewModel::localIPChanged);
-            if (linkKind_ == LinkKind::wifi && services_.readWifiRadio)
-                services_.readWifiRadio();
+            if (linkKind_ == LinkKind::wifi) {
+                services_.wifi->setPreferredInterface(*name);
+                services_.wifi->readRadio();
+            }
         }
     }
     assign(routerIP_, toQString(tick.router), &AppViewModel::routerIPChanged);
@@ -315,6 +325,89 @@ void AppViewModel::openDashboard()
 
 // ---------------------------------------------------------------- panel
 
+struct AppViewModel::PanelJob {
+    bool cancelled = false;
+    bool lookupDone = false;
+    std::optional<bool> probeResult;
+    ProbeHandle probe;
+};
+
+void AppViewModel::panelOpened()
+{
+    cancelPanelRefresh();
+    assign(panelOpen_, true, &AppViewModel::panelOpenChanged);
+    if (DemoFixture::isActive())
+        return;
+
+    if (interfaceName_ && linkKind_ == LinkKind::wifi)
+        services_.wifi->setPreferredInterface(*interfaceName_);
+    services_.wifi->read();
+    if (linkKind_ == LinkKind::wifi)
+        services_.wifi->readRadio();
+    services_.loginItem->refresh();
+    QStringList up;
+    if (services_.upInterfaces) {
+        for (const std::string& name : services_.upInterfaces())
+            up.append(QString::fromStdString(name));
+    }
+    assign(interfaces_, up, &AppViewModel::interfacesChanged);
+    std::optional<QString> ip;
+    if (interfaceName_ && services_.localIPv4)
+        ip = toQString(services_.localIPv4(interfaceName_->toStdString()));
+    assign(localIP_, ip, &AppViewModel::localIPChanged);
+    assign(starlinkDashboardURL_, services_.preferences->starlinkDashboardURL(),
+           &AppViewModel::starlinkDashboardURLChanged);
+
+    auto job = std::make_shared<PanelJob>();
+    panelJob_ = job;
+    job->probe = StarlinkProbe::reachable(
+        this,
+        [this, job](bool reachable) {
+            job->probeResult = reachable;
+            finishPanelJob(job);
+        },
+        services_.dish, services_.probeTimeout);
+
+    if (!publicIPLookup_) {
+        job->lookupDone = true;
+        finishPanelJob(job);
+        return;
+    }
+    // Counted rather than a plain flag: a cancelled opening whose lookup returns late must
+    // not clear the indicator of a newer opening that is still waiting.
+    ++lookupsInFlight_;
+    assign(fetchingPublicIP_, true, &AppViewModel::fetchingPublicIPChanged);
+    services_.publicIPService->fetch(this, [this, job](std::optional<QString> address) {
+        if (!job->cancelled && address)
+            assign(publicIP_, address, &AppViewModel::publicIPChanged);
+        --lookupsInFlight_;
+        assign(fetchingPublicIP_, lookupsInFlight_ > 0, &AppViewModel::fetchingPublicIPChanged);
+        job->lookupDone = true;
+        finishPanelJob(job);
+    });
+}
+
+void AppViewModel::finishPanelJob(const std::shared_ptr<PanelJob>& job)
+{
+    // The probe's answer is written only once the lookup is over, as one step.
+    if (!job->lookupDone || !job->probeResult)
+        return;
+    if (!job->cancelled)
+        assign(starlinkReachable_, job->probeResult, &AppViewModel::starlinkReachableChanged);
+    if (panelJob_ == job)
+        panelJob_.reset();
+    Q_EMIT panelRefreshFinished();
+}
+
+void AppViewModel::cancelPanelRefresh()
+{
+    if (!panelJob_)
+        return;
+    const std::shared_ptr<PanelJob> job = std::move(panelJob_);
+    job->cancelled = true;
+    job->probe.cancel(); // delivers false now; the job ends once its lookup is back
+}
+
 void AppViewModel::panelClosed()
 {
     assign(panelOpen_, false, &AppViewModel::panelOpenChanged);
@@ -330,6 +423,46 @@ void AppViewModel::setPublicIPLookup(bool on)
     services_.preferences->setPublicIPLookup(on);
     if (!on)
         assign(publicIP_, std::optional<QString>(), &AppViewModel::publicIPChanged);
+}
+
+// ---------------------------------------------------------------- demo
+
+void AppViewModel::seedDemo()
+{
+    namespace demo = DemoFixture;
+    assign(barStyle_, BarStyle::stacked, &AppViewModel::barStyleChanged); // not stored
+    for (const SpeedSample& s : demo::samples())
+        ring_.append(s);
+    Q_EMIT ringChanged();
+    assign(current_, demo::current, &AppViewModel::currentChanged);
+    assign(totalInBytes_, quint64(demo::totalInBytes), &AppViewModel::totalInBytesChanged);
+    assign(totalOutBytes_, quint64(demo::totalOutBytes), &AppViewModel::totalOutBytesChanged);
+    const QString name = QString::fromUtf8(demo::interfaceName);
+    assign(interfaceName_, std::optional(name), &AppViewModel::interfaceNameChanged);
+    assign(linkKind_, demo::linkKind, &AppViewModel::linkKindChanged);
+    assign(linkMbps_, demo::linkMbps, &AppViewModel::linkMbpsChanged);
+    assign(primaryInterfaceName_, std::optional(name), &AppViewModel::primaryInterfaceNameChanged);
+    assign(interfaces_, QStringList{name}, &AppViewModel::interfacesChanged);
+    assign(starlinkReachable_, std::optional(demo::starlinkReachable),
+           &AppViewModel::starlinkReachableChanged);
+    assign(starlinkDashboardURL_,
+           std::optional(QUrl(QString::fromUtf8(demo::starlinkDashboardURL))),
+           &AppViewModel::starlinkDashboardURLChanged);
+    WiFiMonitor::Radio radio;
+    radio.rssi = demo::radio.rssi;
+    radio.noise = demo::radio.noise;
+    radio.txRateMbps = demo::radio.txRateMbps;
+    radio.band = QString::fromUtf8(demo::radio.band);
+    radio.channel = demo::radio.channel;
+    radio.phyMode = QString::fromUtf8(demo::radio.phyMode);
+    services_.wifi->seedDemo(radio);
+    assign(routerIP_, std::optional(QString::fromUtf8(demo::routerIP)),
+           &AppViewModel::routerIPChanged);
+    assign(localIP_, std::optional(QString::fromUtf8(demo::localIP)),
+           &AppViewModel::localIPChanged);
+    assign(publicIP_, std::optional(QString::fromUtf8(demo::publicIP)),
+           &AppViewModel::publicIPChanged);
+    refreshLabel(current_, true);
 }
 
 void AppViewModel::setHoverIndex(std::optional<int> index)

@@ -6,6 +6,7 @@
 #include "present/BarStyle.h"
 #include "present/LabelImage.h"
 #include "present/RateUnits.h"
+#include "services/StarlinkProbe.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -22,10 +23,13 @@ class QTimer;
 
 namespace corvane {
 
+class LoginItemService;
 class PowerState;
 class Preferences;
+class PublicIPService;
 class SamplerThread;
 class SleepEvents;
+class WiFiMonitor;
 
 // What the model asks of the system, injectable so the logic runs against fakes.
 struct ModelServices {
@@ -38,8 +42,12 @@ struct ModelServices {
     std::function<std::vector<std::string>()> upInterfaces;
     std::function<void(const QUrl&)> openUrl;
     std::function<void(const QString&)> copyText;
-    std::function<void()> readWifiRadio; // refreshes the Wi-Fi radio details
-    QUrl dishyUrl;
+    std::unique_ptr<WiFiMonitor> wifi; // replaced by the demo monitor in demo mode
+    std::unique_ptr<LoginItemService> loginItem;
+    std::unique_ptr<PublicIPService> publicIPService;
+    StarlinkProbe::Target dish = StarlinkProbe::dish();
+    std::chrono::milliseconds probeTimeout = StarlinkProbe::defaultTimeout;
+    QUrl dishyUrl = StarlinkProbe::dishyURL();
     // Scales the loop's waits; tests shorten them, the app keeps 1.
     double waitScale = 1.0;
 };
@@ -104,6 +112,9 @@ public:
     const std::optional<QString>& publicIP() const { return publicIP_; }
     bool fetchingPublicIP() const { return fetchingPublicIP_; }
     const std::optional<int>& hoverIndex() const { return hoverIndex_; }
+    WiFiMonitor& wifi() const { return *services_.wifi; }
+    LoginItemService& loginItem() const { return *services_.loginItem; }
+    const QUrl& dishyUrl() const { return services_.dishyUrl; }
 
     // --- sampling
     void start();
@@ -128,6 +139,10 @@ public:
     void openDashboard();
 
     // --- panel
+    // Starts the opening refresh as a job; a running one is cancelled first.
+    void panelOpened();
+    // Cancels the opening refresh: its lookup and probe results are dropped.
+    void cancelPanelRefresh();
     void panelClosed();
     void setPublicIPLookup(bool on);
     void setHoverIndex(std::optional<int> index);
@@ -164,6 +179,8 @@ Q_SIGNALS:
     void hoverIndexChanged();
     // Emitted after every applied tick, once all fields of that tick are in place.
     void tickApplied();
+    // Emitted when an opening refresh has ended (completed or cancelled).
+    void panelRefreshFinished();
 
 private:
     template <typename T, typename Signal> void assign(T& field, const T& value, Signal signal)
@@ -180,6 +197,9 @@ private:
     void onTick(quint64 job, const NetSampler::Tick& tick);
     void applyTick(const NetSampler::Tick& tick);
     void refreshLabel(const SpeedSample& sample, bool force);
+    void seedDemo();
+    struct PanelJob;
+    void finishPanelJob(const std::shared_ptr<PanelJob>& job);
 
     ModelServices services_;
 
@@ -220,6 +240,8 @@ private:
     std::optional<quint64> samplingJob_; // the running loop, if any
     quint64 nextJob_ = 0;
     bool watchersStarted_ = false;
+    std::shared_ptr<PanelJob> panelJob_;
+    int lookupsInFlight_ = 0;
     QHash<QString, LabelImage> imageCache_;
 };
 

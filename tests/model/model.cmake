@@ -1,4 +1,4 @@
 corvane_test(test_model
-  SOURCES model/SamplingLoopTest.cpp model/ModelActionsTest.cpp
+  SOURCES model/SamplingLoopTest.cpp model/ModelActionsTest.cpp model/PanelLifecycleTest.cpp
   LIBS corvane_model
   QT)

@@ -4,6 +4,10 @@
 #include "model/AppViewModel.h"
 #include "model/Preferences.h"
 #include "platform/SystemEvents.h"
+#include "platform/autostart/XdgAutostart.h"
+#include "services/LoginItemService.h"
+#include "services/PublicIPService.h"
+#include "services/WiFiMonitor.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -101,6 +105,26 @@ public:
     bool on = false;
 };
 
+// A Wi-Fi source with no interfaces that counts radio reads.
+class CountingWiFiSource final : public WiFiSource {
+public:
+    explicit CountingWiFiSource(int* reads) : reads_(reads) {}
+    std::vector<WiFiInterface> readInterfaces() override
+    {
+        ++*reads_;
+        return {};
+    }
+    std::optional<WiFiBss> readLink(uint32_t) override { return std::nullopt; }
+    std::optional<WiFiStation> readStation(uint32_t, const std::optional<MacAddress>&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<int> readNoise(uint32_t, uint32_t) override { return std::nullopt; }
+
+private:
+    int* reads_;
+};
+
 class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -134,7 +158,16 @@ protected:
         s.upInterfaces = [] { return std::vector<std::string>{"eth0", "wlan0"}; };
         s.openUrl = [this](const QUrl& u) { opened.append(u); };
         s.copyText = [this](const QString& t) { copied.append(t); };
-        s.readWifiRadio = [this] { ++radioReads; };
+        s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<CountingWiFiSource>(&wifiReads));
+        s.loginItem = std::make_unique<LoginItemService>(XdgAutostart(
+            dir.filePath(QStringLiteral("config")), {}, QStringLiteral("/usr/bin/corvane")));
+        PublicIPOptions ip;
+        ip.endpoint = publicIPEndpoint;
+        ip.inactivityTimeout = std::chrono::milliseconds(500);
+        ip.overallTimeout = std::chrono::milliseconds(1000);
+        s.publicIPService = std::make_unique<PublicIPService>(ip);
+        s.dish = dish;
+        s.probeTimeout = std::chrono::milliseconds(200);
         s.dishyUrl = QUrl(QStringLiteral("http://dish.invalid/"));
         s.waitScale = waitScale;
         return std::make_unique<AppViewModel>(std::move(s));
@@ -157,7 +190,10 @@ protected:
     FakePowerState* powerState = nullptr;
     int classifyCalls = 0;
     int localIPCalls = 0;
-    int radioReads = 0;
+    int wifiReads = 0;
+    // Loopback only; tests that open the panel point these at servers of their own.
+    QString publicIPEndpoint = QStringLiteral("http://127.0.0.1:9/");
+    StarlinkProbe::Target dish{QStringLiteral("127.0.0.1"), 9};
     QList<QUrl> opened;
     QStringList copied;
 };
