@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -17,8 +16,8 @@ namespace {
 
 constexpr uint32_t kPid = 777;
 
-// The far end of a socketpair playing the kernel: answers each request it reads with the
-// datagrams `respond` returns. Replies go through the source's real receive path.
+// The far end of a socketpair playing the kernel: answers each request with the datagrams
+// `respond` returns. Replies go through the source's real receive path.
 class FakeKernel {
 public:
     using Responder = std::function<std::vector<Bytes>(const nlmsghdr&, const Bytes&)>;
@@ -28,46 +27,34 @@ public:
         int fds[2];
         if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds) != 0)
             throw std::runtime_error("socketpair");
-        sourceFd_ = fds[0];
-        kernelFd_ = fds[1];
-        thread_ = std::thread([this] { serve(); });
+        sourceFd = fds[0];
+        fd_ = fds[1];
+        thread_ = std::thread([this] {
+            Bytes request(65536);
+            for (ssize_t n; (n = recv(fd_, request.data(), request.size(), 0)) > 0;) {
+                nlmsghdr hdr{};
+                std::memcpy(&hdr, request.data(), sizeof(hdr));
+                ++requests;
+                for (const Bytes& reply : respond_(hdr, request))
+                    ::send(fd_, reply.data(), reply.size(), MSG_NOSIGNAL);
+                ++answered;
+            }
+        });
     }
     ~FakeKernel()
     {
-        shutdown(kernelFd_, SHUT_RDWR);
+        shutdown(fd_, SHUT_RDWR);
         thread_.join();
-        close(kernelFd_);
+        close(fd_);
     }
-    int takeSourceFd() { return std::exchange(sourceFd_, -1); }
-    int requests() const { return requests_; }
-    void waitAnswered(int n) const
-    {
-        while (answered_ < n)
-            std::this_thread::yield();
-    }
+
+    int sourceFd = -1;
+    std::atomic<int> requests{0};
+    std::atomic<int> answered{0};
 
 private:
-    void serve()
-    {
-        Bytes request(65536);
-        for (;;) {
-            const ssize_t n = recv(kernelFd_, request.data(), request.size(), 0);
-            if (n <= 0)
-                return;
-            nlmsghdr hdr{};
-            std::memcpy(&hdr, request.data(), sizeof(hdr));
-            ++requests_;
-            for (const Bytes& reply : respond_(hdr, Bytes(request.begin(), request.begin() + n)))
-                ::send(kernelFd_, reply.data(), reply.size(), MSG_NOSIGNAL);
-            ++answered_;
-        }
-    }
-
     Responder respond_;
-    int sourceFd_ = -1;
-    int kernelFd_ = -1;
-    std::atomic<int> requests_{0};
-    std::atomic<int> answered_{0};
+    int fd_ = -1;
     std::thread thread_;
 };
 
@@ -79,7 +66,7 @@ protected:
         const auto timeout = std::chrono::milliseconds(200);
         source = std::make_unique<LinuxNetSource>(
             LinuxNetSource::Options{"/nonexistent", timeout},
-            std::make_unique<RtnlSocket>(kernel->takeSourceFd(), kPid, timeout));
+            std::make_unique<RtnlSocket>(kernel->sourceFd, kPid, timeout));
     }
 
     std::unique_ptr<FakeKernel> kernel;
@@ -104,12 +91,10 @@ TEST_F(FakeKernelTest, AsksForOneLinkAndReadsItsCounters)
 
 TEST_F(FakeKernelTest, LargeReplyEnlargesTheBufferOnceAndIsReadInTheSameCall)
 {
-    size_t padding = 20000;
-    size_t lastReply = 0;
+    std::atomic<size_t> padding = 20000, lastReply = 0;
     start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
-        const Bytes filler(padding, 0);
-        Bytes reply = linkReply(h.nlmsg_seq, kPid, 2, 10, 20, sizeof(rtnl_link_stats64), "big0",
-                                attr(IFLA_AF_SPEC, filler.data(), filler.size()));
+        const Bytes reply = linkReply(h.nlmsg_seq, kPid, 2, 10, 20, sizeof(rtnl_link_stats64),
+                                      attr(IFLA_AF_SPEC, Bytes(padding)));
         lastReply = reply.size();
         return {reply};
     });
@@ -117,13 +102,13 @@ TEST_F(FakeKernelTest, LargeReplyEnlargesTheBufferOnceAndIsReadInTheSameCall)
     EXPECT_EQ(source->readCounters(2), (LinkCounters{10, 20, 0}));
     const size_t grown = lastReply + RtnlSocket::bufferSlack;
     EXPECT_EQ(source->receiveBufferSize(), grown);
-    EXPECT_EQ(kernel->requests(), 1);
+    EXPECT_EQ(kernel->requests, 1);
 
-    padding = 22000; // fits the slack: no second enlargement
-    EXPECT_EQ(source->readCounters(2), (LinkCounters{10, 20, 0}));
-    padding = 100; // never shrinks
-    EXPECT_EQ(source->readCounters(2), (LinkCounters{10, 20, 0}));
-    EXPECT_EQ(source->receiveBufferSize(), grown);
+    for (size_t next : {22000, 100}) { // fits the slack; much smaller: the buffer stays
+        padding = next;
+        EXPECT_EQ(source->readCounters(2), (LinkCounters{10, 20, 0}));
+        EXPECT_EQ(source->receiveBufferSize(), grown);
+    }
 }
 
 TEST_F(FakeKernelTest, StaleRepliesAreDroppedBeforeTheNextRequest)
@@ -143,58 +128,47 @@ TEST_F(FakeKernelTest, StaleRepliesAreDroppedBeforeTheNextRequest)
         }
     });
     EXPECT_EQ(source->readCounters(2), std::nullopt);
-    kernel->waitAnswered(1);
+    while (kernel->answered < 1)
+        std::this_thread::yield();
     EXPECT_EQ(source->readCounters(2), (LinkCounters{30, 40, 0}));
     EXPECT_EQ(source->readCounters(2), std::nullopt);
     EXPECT_EQ(source->readCounters(2), std::nullopt);
     EXPECT_EQ(source->readCounters(2), (LinkCounters{30, 40, 0}));
 }
 
-Bytes defaultRoute(uint32_t seq, uint32_t oif, uint16_t flags = NLM_F_MULTI)
+TEST_F(FakeKernelTest, RouteDumpIsRestartedABoundedNumberOfTimesWhenInterrupted)
 {
-    return routeMessage(
-        seq, kPid,
-        {.attrs = concat({attrU32(RTA_OIF, oif), attrIPv4(RTA_GATEWAY, "198.51.100.1")})}, flags);
-}
-
-TEST_F(FakeKernelTest, RouteDumpSpansDatagramsAndNamesTheInterface)
-{
-    start([](const nlmsghdr& h, const Bytes& req) -> std::vector<Bytes> {
+    std::atomic<int> interruptions = 1;
+    start([&](const nlmsghdr& h, const Bytes& req) -> std::vector<Bytes> {
         rtmsg rtm{};
         std::memcpy(&rtm, req.data() + NLMSG_HDRLEN, sizeof(rtm));
         if (h.nlmsg_type != RTM_GETROUTE || !(h.nlmsg_flags & NLM_F_DUMP) ||
             rtm.rtm_family != AF_INET)
             return {errorReply(h.nlmsg_seq, kPid, -EINVAL)};
-        // Index 1 is the loopback device in every namespace.
-        return {defaultRoute(h.nlmsg_seq, 1), doneMessage(h.nlmsg_seq, kPid)};
-    });
-    EXPECT_EQ(source->primaryInterface(), (PrimaryRoute{"lo", "198.51.100.1"}));
-}
-
-TEST_F(FakeKernelTest, InterruptedDumpIsAskedAgainABoundedNumberOfTimes)
-{
-    int interruptions = 1;
-    start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
         const uint16_t flags = interruptions-- > 0 ? NLM_F_MULTI | NLM_F_DUMP_INTR : NLM_F_MULTI;
-        return {defaultRoute(h.nlmsg_seq, 1, flags), doneMessage(h.nlmsg_seq, kPid)};
+        // Index 1 is the loopback device in every namespace.
+        return {routeMessage(h.nlmsg_seq, kPid, {.attrs = viaGateway(1, "198.51.100.1")}, flags),
+                doneMessage(h.nlmsg_seq, kPid)};
     });
     EXPECT_EQ(source->primaryInterface(), (PrimaryRoute{"lo", "198.51.100.1"}));
-    EXPECT_EQ(kernel->requests(), 2);
+    EXPECT_EQ(kernel->requests, 2);
 
     interruptions = 1000;
     EXPECT_EQ(source->primaryInterface(), PrimaryRoute{});
-    EXPECT_EQ(kernel->requests(), 2 + LinuxNetSource::maxAttempts);
+    EXPECT_EQ(kernel->requests, 2 + LinuxNetSource::maxAttempts);
 }
 
 TEST_F(FakeKernelTest, UnusableRoutesGiveNoPrimary)
 {
     int call = 0;
     start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
+        const Bytes gone =
+            routeMessage(h.nlmsg_seq, kPid, {.attrs = viaGateway(0x7ffffff0, "192.0.2.1")});
         switch (++call) {
         case 1: // an interface that no longer exists
-            return {defaultRoute(h.nlmsg_seq, 0x7ffffff0), doneMessage(h.nlmsg_seq, kPid)};
+            return {gone, doneMessage(h.nlmsg_seq, kPid)};
         case 2: // the dump never ends
-            return {defaultRoute(h.nlmsg_seq, 1)};
+            return {routeMessage(h.nlmsg_seq, kPid, {.attrs = attrU32(RTA_OIF, 1)})};
         default:
             return {errorReply(h.nlmsg_seq, kPid, -EPERM)};
         }

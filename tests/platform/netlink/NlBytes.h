@@ -8,19 +8,26 @@
 #include <linux/if_link.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
-#include <string>
 #include <vector>
 
 namespace corvane::testing {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void append(Bytes& out, const void* data, size_t len, bool pad = true)
+inline Bytes& append(Bytes& out, const void* data, size_t len)
 {
     const auto* p = static_cast<const uint8_t*>(data);
     out.insert(out.end(), p, p + len);
-    if (pad)
-        out.resize(NLMSG_ALIGN(out.size()));
+    out.resize(NLMSG_ALIGN(out.size()));
+    return out;
+}
+
+inline Bytes concat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
 }
 
 inline Bytes attr(uint16_t type, const void* data, size_t len)
@@ -28,8 +35,11 @@ inline Bytes attr(uint16_t type, const void* data, size_t len)
     Bytes out;
     const nlattr a{static_cast<uint16_t>(NLA_HDRLEN + len), type};
     append(out, &a, sizeof(a));
-    append(out, data, len);
-    return out;
+    return append(out, data, len);
+}
+inline Bytes attr(uint16_t type, const Bytes& payload)
+{
+    return attr(type, payload.data(), payload.size());
 }
 inline Bytes attrU32(uint16_t type, uint32_t v)
 {
@@ -42,50 +52,21 @@ inline Bytes attrIPv4(uint16_t type, const char* text)
     return attr(type, &a, sizeof(a));
 }
 
-// One message: header, fixed part, attributes; nlmsg_len covers exactly what was added.
-struct Message {
-    nlmsghdr hdr{};
-    Bytes body;
-
-    Message(uint16_t type, uint32_t seq, uint32_t pid, uint16_t flags = 0)
-    {
-        hdr.nlmsg_type = type;
-        hdr.nlmsg_seq = seq;
-        hdr.nlmsg_pid = pid;
-        hdr.nlmsg_flags = flags;
-    }
-    template <typename T> Message& fixed(const T& part)
-    {
-        append(body, &part, sizeof(part));
-        return *this;
-    }
-    Message& add(const Bytes& bytes)
-    {
-        body.insert(body.end(), bytes.begin(), bytes.end());
-        return *this;
-    }
-    Bytes bytes() const
-    {
-        nlmsghdr h = hdr;
-        h.nlmsg_len = static_cast<uint32_t>(NLMSG_HDRLEN + body.size());
-        Bytes out;
-        append(out, &h, sizeof(h));
-        out.insert(out.end(), body.begin(), body.end());
-        return out;
-    }
-};
-
-inline Bytes concat(std::initializer_list<Bytes> parts)
+// A message: header, fixed part, attributes; nlmsg_len covers exactly the body given.
+template <typename Fixed>
+Bytes message(uint16_t type, uint32_t seq, uint32_t pid, uint16_t flags, const Fixed& fixed,
+              const Bytes& attrs = {})
 {
+    Bytes body;
+    append(body, &fixed, sizeof(fixed));
+    body.insert(body.end(), attrs.begin(), attrs.end());
+    const nlmsghdr h{static_cast<uint32_t>(NLMSG_HDRLEN + body.size()), type, flags, seq, pid};
     Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
+    return concat({append(out, &h, sizeof(h)), body});
 }
 
 inline Bytes linkReply(uint32_t seq, uint32_t pid, int index, uint64_t rx, uint64_t tx,
-                       size_t statsLen = sizeof(rtnl_link_stats64), const char* name = "fake0",
-                       const Bytes& extra = {})
+                       size_t statsLen = sizeof(rtnl_link_stats64), const Bytes& extra = {})
 {
     ifinfomsg info{};
     info.ifi_index = index;
@@ -94,24 +75,19 @@ inline Bytes linkReply(uint32_t seq, uint32_t pid, int index, uint64_t rx, uint6
     s.rx_bytes = rx;
     s.tx_bytes = tx;
     std::memcpy(stats.data(), &s, sizeof(s));
-    Message m(RTM_NEWLINK, seq, pid);
-    m.fixed(info);
-    if (name)
-        m.add(attr(IFLA_IFNAME, name, std::strlen(name) + 1));
-    return m.add(extra).add(attr(IFLA_STATS64, stats.data(), statsLen)).bytes();
+    return message(
+        RTM_NEWLINK, seq, pid, 0, info,
+        concat({attr(IFLA_IFNAME, "fake0", 6), extra, attr(IFLA_STATS64, stats.data(), statsLen)}));
 }
 
 inline Bytes errorReply(uint32_t seq, uint32_t pid, int error)
 {
-    nlmsgerr e{};
-    e.error = error;
-    return Message(NLMSG_ERROR, seq, pid).fixed(e).bytes();
+    return message(NLMSG_ERROR, seq, pid, 0, nlmsgerr{error, {}});
 }
 
-inline Bytes doneMessage(uint32_t seq, uint32_t pid, uint16_t flags = NLM_F_MULTI)
+inline Bytes doneMessage(uint32_t seq, uint32_t pid, int status = 0)
 {
-    const int status = 0;
-    return Message(NLMSG_DONE, seq, pid, flags).fixed(status).bytes();
+    return message(NLMSG_DONE, seq, pid, NLM_F_MULTI, status);
 }
 
 struct Route {
@@ -129,22 +105,22 @@ inline Bytes routeMessage(uint32_t seq, uint32_t pid, const Route& r, uint16_t f
     rtm.rtm_table = r.table;
     rtm.rtm_dst_len = r.dstLen;
     rtm.rtm_type = r.type;
-    return Message(RTM_NEWROUTE, seq, pid, flags).fixed(rtm).add(r.attrs).bytes();
+    return message(RTM_NEWROUTE, seq, pid, flags, rtm, r.attrs);
 }
 
-// RTA_MULTIPATH with next hops given as (ifindex, gateway text).
-inline Bytes multipath(std::initializer_list<std::pair<int, const char*>> hops)
+inline Bytes viaGateway(uint32_t oif, const char* gw)
 {
-    Bytes payload;
-    for (const auto& [ifindex, gw] : hops) {
-        const Bytes gateway = attrIPv4(RTA_GATEWAY, gw);
-        rtnexthop nh{};
-        nh.rtnh_len = static_cast<unsigned short>(sizeof(nh) + gateway.size());
-        nh.rtnh_ifindex = ifindex;
-        append(payload, &nh, sizeof(nh));
-        payload.insert(payload.end(), gateway.begin(), gateway.end());
-    }
-    return attr(RTA_MULTIPATH, payload.data(), payload.size());
+    return concat({attrU32(RTA_OIF, oif), attrIPv4(RTA_GATEWAY, gw)});
+}
+
+// One next hop of RTA_MULTIPATH.
+inline Bytes nextHop(int ifindex, const char* gw)
+{
+    const Bytes gateway = attrIPv4(RTA_GATEWAY, gw);
+    const rtnexthop nh{static_cast<unsigned short>(sizeof(rtnexthop) + gateway.size()), 0, 0,
+                       ifindex};
+    Bytes out;
+    return concat({append(out, &nh, sizeof(nh)), gateway});
 }
 
 } // namespace corvane::testing
