@@ -1,0 +1,28 @@
+// A stand-alone fake StatusNotifierWatcher for tests that run the app as a separate process.
+// Usage: fake_sni_watcher [BUS_ADDRESS]  (default: $DBUS_SESSION_BUS_ADDRESS)
+// Prints "ready" once it owns the name, then "registered SERVICE" per registration.
+#include "support/FakeStatusNotifierWatcher.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const QString address =
+        args.size() > 1 ? args[1] : qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    corvane::testing::FakeStatusNotifierWatcher watcher(address);
+    QObject::connect(&watcher, &corvane::testing::FakeStatusNotifierWatcher::itemRegistered,
+                     [](const QString& service) {
+                         std::printf("registered %s\n", qPrintable(service));
+                         std::fflush(stdout);
+                     });
+    if (!watcher.start()) {
+        std::fprintf(stderr, "fake_sni_watcher: cannot own the watcher name\n");
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
