@@ -1,1 +1,6 @@
-# wifi tests
+# Wi-Fi monitor logic over a fake source, plus one live run on this machine.
+corvane_test(wifi_monitor_test
+  SOURCES wifi/WiFiMonitorTest.cpp
+  LIBS corvane_wifi
+  QT
+  LABELS services)

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+struct mnl_socket;
+
+namespace corvane::nl80211 {
+
+// One datagram from the kernel, or why there is none: EAGAIN (nothing within the wait),
+// ENOBUFS (the socket overflowed and messages were lost), any other errno on failure.
+struct Datagram {
+    int error = 0;
+    std::vector<uint8_t> bytes;
+};
+
+// A netlink endpoint. Tests replace it with a scripted one.
+class NetlinkChannel {
+public:
+    virtual ~NetlinkChannel() = default;
+    virtual uint32_t portId() const = 0;
+    virtual bool send(std::span<const uint8_t> message) = 0;
+    virtual Datagram receive(std::chrono::milliseconds wait) = 0;
+    // For event channels: the descriptor to watch (-1 if none) and group membership.
+    virtual int fd() const { return -1; }
+    virtual bool joinGroup(uint32_t) { return false; }
+};
+
+// A generic netlink socket, opened close-on-exec and non-blocking.
+class SocketChannel final : public NetlinkChannel {
+public:
+    // Null when the socket cannot be opened or bound.
+    static std::unique_ptr<SocketChannel> open();
+    ~SocketChannel() override;
+
+    int fd() const override;
+    bool joinGroup(uint32_t group) override;
+    uint32_t portId() const override;
+    bool send(std::span<const uint8_t> message) override;
+    Datagram receive(std::chrono::milliseconds wait) override;
+
+private:
+    explicit SocketChannel(mnl_socket* socket);
+    mnl_socket* socket_;
+};
+
+} // namespace corvane::nl80211

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "services/WiFiSource.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+class QSocketNotifier;
+
+namespace corvane {
+
+// The joined Wi-Fi network's name, the location authorisation and the radio details of
+// the current association, for the panel. Main thread only. Every property follows one
+// rule: assigning an equal value stores without a signal, and none equals only none.
+class WiFiMonitor : public QObject {
+    Q_OBJECT
+public:
+    struct Radio {
+        int rssi = 0;             // dBm
+        std::optional<int> noise; // dBm; many Linux drivers never report it
+        double txRateMbps = 0;
+        QString band; // "2.4 GHz", "5 GHz", "6 GHz" or empty
+        int channel = 0;
+        QString phyMode; // "Wi-Fi 4" to "Wi-Fi 7", or empty
+
+        // Signal strength as 1 to 4 bars.
+        int bars() const;
+        // "Signal -55 dBm, noise -92 dBm, link rate 573 Mb/s"; an unknown noise is left
+        // out rather than shown as a number.
+        QString tooltip() const;
+
+        friend bool operator==(const Radio&, const Radio&) = default;
+    };
+
+    // Location authorisation as the platform numbers it. Linux has no such gate, so the
+    // status is authorizedAlways from the start.
+    static constexpr int32_t notDetermined = 0;
+    static constexpr int32_t restricted = 1;
+    static constexpr int32_t denied = 2;
+    static constexpr int32_t authorizedAlways = 3;
+    static constexpr int32_t authorizedWhenInUse = 4;
+
+    Q_PROPERTY(std::optional<QString> ssid READ ssid NOTIFY ssidChanged)
+    Q_PROPERTY(int auth READ auth NOTIFY authChanged)
+    Q_PROPERTY(bool authorized READ authorized NOTIFY authChanged)
+    Q_PROPERTY(std::optional<corvane::WiFiMonitor::Radio> radio READ radio NOTIFY radioChanged)
+    Q_PROPERTY(bool demo READ demo CONSTANT)
+
+    // Live monitor over nl80211.
+    explicit WiFiMonitor(QObject* parent = nullptr);
+    // Live monitor over the given source.
+    explicit WiFiMonitor(std::unique_ptr<WiFiSource> source, QObject* parent = nullptr);
+    // Demo monitor: fixed name, authorised, no radio until seeded, never touches the system.
+    explicit WiFiMonitor(const QString& demoSSID, QObject* parent = nullptr);
+    ~WiFiMonitor() override;
+
+    std::optional<QString> ssid() const { return ssid_; }
+    int32_t auth() const { return auth_; }
+    bool authorized() const { return auth_ == authorizedAlways; }
+    std::optional<Radio> radio() const { return radio_; }
+    bool demo() const { return demo_; }
+
+    // The interface whose network to report, when it is a Wi-Fi station interface (the one
+    // being measured); otherwise the first station interface the kernel lists. A change
+    // re-reads the network name.
+    void setPreferredInterface(const QString& name);
+    QString preferredInterface() const { return preferred_; }
+
+    // Refresh the network name / the radio details. Both do nothing in demo mode.
+    void read();
+    void readRadio();
+
+    // No location gate on Linux: both do nothing.
+    void requestAuth();
+    void openLocationSettings();
+
+    // Demo seeding of the radio details.
+    void seedDemo(const Radio& radio);
+
+    // SSID bytes for display: invalid UTF-8 and control characters become U+FFFD, so
+    // nothing is dropped and no byte can break the line.
+    static QString displayName(std::string_view ssidBytes);
+    static int channel(uint32_t frequencyMHz);
+    static QString band(uint32_t frequencyMHz);
+    static QString generationName(WiFiGeneration generation);
+
+Q_SIGNALS:
+    void ssidChanged();
+    void authChanged(); // never on Linux: the status is fixed
+    void radioChanged();
+
+private:
+    void setSsid(const std::optional<QString>& value);
+    void setRadio(const std::optional<Radio>& value);
+    std::optional<WiFiInterface> defaultInterface();
+    void onEvents();
+
+    std::unique_ptr<WiFiSource> source_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::optional<QString> ssid_;
+    int32_t auth_ = notDetermined;
+    std::optional<Radio> radio_;
+    bool demo_ = false;
+    bool readQueued_ = false;
+    QString preferred_;
+};
+
+} // namespace corvane
