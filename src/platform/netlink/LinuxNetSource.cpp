@@ -60,7 +60,8 @@ std::optional<LinkCounters> LinuxNetSource::readCounters(uint32_t ifIndex)
         if (!seq)
             return std::nullopt;
         const RtnlSocket::Received reply = socket_->receive();
-        if (reply.error == ENOBUFS) {
+        // Dropped by the kernel, or too large for the buffer (which has grown): ask again.
+        if (reply.error == ENOBUFS || reply.error == EMSGSIZE) {
             socket_->markStale();
             continue;
         }
@@ -102,7 +103,7 @@ PrimaryRoute LinuxNetSource::primaryInterface()
         for (int n = 0; outcome == rtnl::Outcome::More && n < maxDumpDatagrams; ++n) {
             const RtnlSocket::Received reply = socket_->receive();
             if (reply.error != 0) {
-                dropped = reply.error == ENOBUFS;
+                dropped = reply.error == ENOBUFS || reply.error == EMSGSIZE;
                 outcome = rtnl::Outcome::Malformed;
                 break;
             }

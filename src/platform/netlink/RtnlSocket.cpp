@@ -1,5 +1,6 @@
 #include "platform/netlink/RtnlSocket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <libmnl/libmnl.h>
@@ -112,16 +113,9 @@ RtnlSocket::Received RtnlSocket::receive()
     if (fd_ < 0)
         return {{}, EBADF};
     for (int i = 0; i < maxInterruptedCalls; ++i) {
-        // Size the next datagram without taking it; this is the call that waits.
-        const ssize_t needed = recv(fd_, nullptr, 0, MSG_PEEK | MSG_TRUNC);
-        if (needed < 0) {
-            if (errno == EINTR)
-                continue;
-            return {{}, errno};
-        }
-        if (static_cast<size_t>(needed) > buffer_.size())
-            buffer_.resize(static_cast<size_t>(needed) + bufferSlack);
-
+        // One call takes the datagram and, with MSG_TRUNC, reports its real length: a
+        // reply that did not fit is lost, the buffer grows once, and the caller asks again.
+        // Cheaper than sizing every datagram with a MSG_PEEK first.
         sockaddr_nl from{};
         iovec iov{buffer_.data(), buffer_.size()};
         msghdr msg{};
@@ -129,7 +123,7 @@ RtnlSocket::Received RtnlSocket::receive()
         msg.msg_namelen = sizeof(from);
         msg.msg_iov = &iov;
         msg.msg_iovlen = 1;
-        const ssize_t n = recvmsg(fd_, &msg, MSG_DONTWAIT);
+        const ssize_t n = recvmsg(fd_, &msg, MSG_TRUNC);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -137,8 +131,10 @@ RtnlSocket::Received RtnlSocket::receive()
         }
         if (n == 0)
             return {{}, ENODATA}; // end of stream or an empty datagram: never a reply
-        if (msg.msg_flags & MSG_TRUNC)
+        if (static_cast<size_t>(n) > buffer_.size() || (msg.msg_flags & MSG_TRUNC)) {
+            buffer_.resize(std::max(buffer_.size(), static_cast<size_t>(n) + bufferSlack));
             return {{}, EMSGSIZE};
+        }
         // Only the kernel (port 0) may answer; anyone can send to our port.
         if (!adopted_ &&
             (msg.msg_namelen < sizeof(from) || from.nl_family != AF_NETLINK || from.nl_pid != 0))
