@@ -72,6 +72,12 @@ QImage paint(const ScaledRate& down, const ScaledRate& up, bool dimDown, bool di
 
 } // namespace
 
+QImage renderStackedAt(const ScaledRate& down, const ScaledRate& up, bool dimDown, bool dimUp,
+                       int scale)
+{
+    return paint(down, up, dimDown, dimUp, scale);
+}
+
 LabelImage renderStacked(const ScaledRate& down, const ScaledRate& up, bool dimDown, bool dimUp)
 {
     return {paint(down, up, dimDown, dimUp, 1), paint(down, up, dimDown, dimUp, 2)};

@@ -28,6 +28,9 @@ QString labelCacheKey(const ScaledRate& down, const ScaledRate& up, bool dimDown
 // 1x, w being labelFonts().numberColumnWidth; the HiDPI copy has twice the pixels.
 // Needs a QGuiApplication; main thread only.
 LabelImage renderStacked(const ScaledRate& down, const ScaledRate& up, bool dimDown, bool dimUp);
+// The same drawing at any whole device pixel ratio (the offline render uses 4).
+QImage renderStackedAt(const ScaledRate& down, const ScaledRate& up, bool dimDown, bool dimUp,
+                       int scale);
 
 namespace stacked_label {
 inline constexpr int height = 21;
