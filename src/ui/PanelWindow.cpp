@@ -1,0 +1,121 @@
+#include "ui/PanelWindow.h"
+
+#include "model/AppViewModel.h"
+#include "ui/PanelView.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace corvane {
+
+namespace {
+
+constexpr int clickGap = 6;
+// A click on the tray item while the panel is open first closes the popup (a click outside
+// it) and then arrives as an activation; one that close after a hide is that same click.
+constexpr qint64 reopenGuardMs = 300;
+
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
+
+PanelWindow::PanelWindow(AppViewModel* model, QWidget* parent)
+    : QWidget(parent), model_(model), view_(new PanelView(model, this))
+{
+    // Wayland only allows popups with a parent surface; a tray item has none, so there the
+    // panel is a frameless tool window that closes when it loses focus.
+    setWindowFlags(onWayland() ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                               : Qt::Popup | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setPalette(view_->palette());
+    auto* l = new QVBoxLayout(this);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSizeConstraint(QLayout::SetFixedSize);
+    l->addWidget(view_);
+}
+
+QPoint PanelWindow::placement(QSize size, QPoint click, const QRect& available)
+{
+    int x = click.x() - size.width() / 2;
+    int y = click.y() < available.center().y() ? click.y() + clickGap
+                                               : click.y() - clickGap - size.height();
+    x = std::max(available.left(), std::min(x, available.right() + 1 - size.width()));
+    y = std::max(available.top(), std::min(y, available.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+void PanelWindow::toggleAt(QPoint globalPos)
+{
+    if (isVisible()) {
+        hide();
+        hiddenAt_.invalidate(); // closed by this very click: the next one opens again
+        return;
+    }
+    if (hiddenAt_.isValid() && hiddenAt_.elapsed() < reopenGuardMs) {
+        hiddenAt_.invalidate();
+        return;
+    }
+    adjustSize();
+    QScreen* screen = QGuiApplication::screenAt(globalPos);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        setScreen(screen);
+        move(placement(size(), globalPos, screen->availableGeometry()));
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void PanelWindow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(QPen(QColor(255, 255, 255, 31), 1));
+    p.setBrush(palette().window());
+    p.drawRoundedRect(r, cornerRadius - 0.5, cornerRadius - 0.5);
+}
+
+void PanelWindow::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    hiddenAt_.invalidate();
+    model_->panelOpened();
+}
+
+void PanelWindow::hideEvent(QHideEvent* e)
+{
+    QWidget::hideEvent(e);
+    hiddenAt_.start();
+    model_->cancelPanelRefresh();
+    model_->panelClosed();
+}
+
+bool PanelWindow::event(QEvent* e)
+{
+    // A popup closes itself on an outside click; the tool window used instead on Wayland
+    // closes when it loses focus.
+    if (e->type() == QEvent::WindowDeactivate && windowType() != Qt::Popup && isVisible())
+        hide();
+    return QWidget::event(e);
+}
+
+void PanelWindow::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+} // namespace corvane

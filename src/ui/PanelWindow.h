@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPoint>
+#include <QWidget>
+
+namespace corvane {
+
+class AppViewModel;
+class PanelView;
+
+// The drop-down window around the panel: a frameless popup with a rounded dark frame, opened
+// and closed by clicks on the tray item. Showing it starts the model's opening refresh;
+// hiding it cancels that refresh and tells the model the panel is closed.
+class PanelWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr qreal cornerRadius = 12;
+
+    explicit PanelWindow(AppViewModel* model, QWidget* parent = nullptr);
+    PanelView* view() const { return view_; }
+
+    // Where a window of `size` goes for a click at `click`: centred under (or, in the lower
+    // half of the screen, above) the click, kept inside `available`.
+    static QPoint placement(QSize size, QPoint click, const QRect& available);
+
+public Q_SLOTS:
+    // Opens the panel near the click, or closes it when it is open.
+    void toggleAt(QPoint globalPos);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    AppViewModel* model_;
+    PanelView* view_;
+    QElapsedTimer hiddenAt_;
+};
+
+} // namespace corvane
