@@ -1,0 +1,136 @@
+#include "demo/PanelRenderer.h"
+
+#include "demo/DemoFixture.h"
+#include "model/AppViewModel.h"
+#include "present/Label.h"
+#include "ui/PanelView.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <cstdio>
+
+namespace corvane::PanelRenderer {
+
+namespace {
+
+constexpr int labelScale = 4;
+constexpr int panelScale = 2;
+constexpr int panelMargin = 12;
+constexpr qreal panelRadius = 12;
+
+bool write(const QImage& image, const QString& path)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+        std::fputs("render failed\n", stderr);
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(png) != png.size()) {
+        std::fprintf(stderr, "write failed: %s\n", qPrintable(file.errorString()));
+        return false;
+    }
+    file.close();
+    std::printf("wrote %s (%dx%d)\n", path.toLocal8Bit().constData(), image.width(),
+                image.height());
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+QImage labelImage(AppViewModel& model)
+{
+    // Drawn afresh at scale 4 from what the label shows, so the text stays crisp; only the
+    // alpha of the drawing is used, filled with white.
+    const SpeedSample s = model.current();
+    const ScaledRate d(s.downMbps, model.units());
+    const ScaledRate u(s.upMbps, model.units());
+    QImage mask = renderStackedAt(d, u, isIdleRate(s.downMbps), isIdleRate(s.upMbps), labelScale);
+    if (mask.isNull())
+        return {};
+    {
+        QPainter p(&mask);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(QRectF(QPointF(0, 0), mask.deviceIndependentSize()), Qt::white);
+    }
+    const QSizeF logical = mask.deviceIndependentSize();
+    const QSize size((logical.width() + 20) * labelScale, (logical.height() + 4) * labelScale);
+    QImage out(size, QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(labelScale);
+    out.fill(QColor::fromRgbF(0.11f, 0.11f, 0.11f));
+    QPainter p(&out);
+    p.drawImage(QPointF(10, 2), mask);
+    p.end();
+    out.setDevicePixelRatio(1);
+    return out;
+}
+
+QImage panelImage(AppViewModel& model)
+{
+    PanelView view(&model);
+    view.adjustSize();
+    const QSize panel = view.size();
+    const QSize logical = panel + QSize(2 * panelMargin, 2 * panelMargin);
+    QImage out(logical * panelScale, QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(panelScale);
+    out.fill(Qt::black);
+
+    QPainter p(&out);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame(panelMargin, panelMargin, panel.width(), panel.height());
+    QPainterPath shape;
+    shape.addRoundedRect(frame, panelRadius, panelRadius);
+    p.save();
+    p.setClipPath(shape);
+    p.fillRect(frame, view.palette().window());
+    view.render(&p, frame.topLeft().toPoint(), QRegion(), QWidget::DrawChildren);
+    p.restore();
+    // The border sits inside the shape's edge, so it does not grow the panel.
+    p.setPen(QPen(QColor(255, 255, 255, 31), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), panelRadius - 0.5, panelRadius - 0.5);
+    p.end();
+    out.setDevicePixelRatio(1);
+    return out;
+}
+
+bool renderLabel(AppViewModel& model, const QString& path)
+{
+    return write(labelImage(model), path);
+}
+
+bool render(AppViewModel& model, const QString& path)
+{
+    return write(panelImage(model), path);
+}
+
+std::optional<int> startupCheck(int& argc, char** argv,
+                                const std::function<AppViewModel&()>& sharedModel)
+{
+    const std::optional<std::string> labelPath = DemoFixture::labelRenderPath();
+    const std::optional<std::string> panelPath =
+        labelPath ? std::nullopt : DemoFixture::renderPath();
+    if (!labelPath && !panelPath)
+        return std::nullopt;
+    if (!DemoFixture::isActive()) {
+        if (panelPath)
+            std::fputs(refusal, stderr);
+        return 2;
+    }
+    // No display is needed, or wanted, for a render; and the result lines are the only
+    // output a render run makes, so Qt's own diagnostics are not passed on.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    QApplication app(argc, argv);
+    AppViewModel& model = sharedModel();
+    const bool ok = labelPath ? renderLabel(model, QString::fromStdString(*labelPath))
+                              : render(model, QString::fromStdString(*panelPath));
+    return ok ? 0 : 1;
+}
+
+} // namespace corvane::PanelRenderer
