@@ -19,12 +19,14 @@
 
 namespace corvane {
 
-ModelServices makeSystemServices()
+ModelServices makeSystemServices(const SystemOptions& options)
 {
     ModelServices s;
     const bool demo = DemoFixture::isActive();
     s.sampler = makeSystemNetSampler();
-    s.preferences = std::make_unique<Preferences>();
+    s.preferences = options.preferencesPath.isEmpty()
+                        ? std::make_unique<Preferences>()
+                        : std::make_unique<Preferences>(options.preferencesPath);
     if (!demo) {
         // A demo model never samples: no watchers, and no live Wi-Fi monitor either.
         s.sleepEvents = makeSystemSleepEvents();
@@ -42,8 +44,9 @@ ModelServices makeSystemServices()
         if (QClipboard* clipboard = QGuiApplication::clipboard())
             clipboard->setText(text, QClipboard::Clipboard);
     };
-    s.loginItem = std::make_unique<LoginItemService>();
-    s.publicIPService = std::make_unique<PublicIPService>();
+    s.loginItem = std::make_unique<LoginItemService>(XdgAutostart(options.configHome));
+    s.publicIPService = std::make_unique<PublicIPService>(options.publicIP);
+    s.dish = options.dish;
     return s;
 }
 

@@ -33,6 +33,12 @@ std::optional<std::string> toStd(const std::optional<QString>& s)
 
 } // namespace
 
+// Out of line: the services are held by pointers to types the header only declares.
+ModelServices::ModelServices() = default;
+ModelServices::~ModelServices() = default;
+ModelServices::ModelServices(ModelServices&&) noexcept = default;
+ModelServices& ModelServices::operator=(ModelServices&&) noexcept = default;
+
 AppViewModel::AppViewModel(ModelServices services, QObject* parent)
     : QObject(parent), services_(std::move(services))
 {

@@ -33,6 +33,11 @@ class WiFiMonitor;
 
 // What the model asks of the system, injectable so the logic runs against fakes.
 struct ModelServices {
+    ModelServices();
+    ~ModelServices();
+    ModelServices(ModelServices&&) noexcept;
+    ModelServices& operator=(ModelServices&&) noexcept;
+
     std::unique_ptr<NetSampler> sampler;
     std::unique_ptr<Preferences> preferences;
     std::unique_ptr<SleepEvents> sleepEvents; // may be null: no sleep/wake events

@@ -7,3 +7,5 @@ corvane_test(test_tray_e2e SOURCES e2e/TrayEndToEndTest.cpp
   LIBS corvane_fake_sni_watcher corvane_test_support QT LABELS "e2e;dbus")
 target_compile_definitions(test_tray_e2e PRIVATE CORVANE_APP_PATH="$<TARGET_FILE:corvane>")
 add_dependencies(test_tray_e2e corvane)
+
+corvane_test(test_live_panel SOURCES e2e/LivePanelTest.cpp LIBS corvane_app QT LABELS e2e)

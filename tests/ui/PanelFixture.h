@@ -1,50 +1,13 @@
 #pragma once
 
 #include "model/model/ModelFixture.h"
+#include "support/LoopbackEcho.h"
 #include "ui/PanelView.h"
 #include "ui/Rows.h"
 
 #include <QTcpServer>
-#include <QTcpSocket>
 
 namespace corvane::testing {
-
-// A loopback HTTP server answering every request with one body, at once or when released.
-class LoopbackEcho {
-public:
-    explicit LoopbackEcho(QByteArray body) : body_(std::move(body))
-    {
-        server_.listen(QHostAddress::LocalHost);
-        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
-            while (QTcpSocket* s = server_.nextPendingConnection()) {
-                if (hold)
-                    held_.append(s);
-                else
-                    answer(s);
-            }
-        });
-    }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort()); }
-    void release()
-    {
-        hold = false;
-        for (QTcpSocket* s : std::exchange(held_, {}))
-            answer(s);
-    }
-    bool hold = false;
-
-private:
-    void answer(QTcpSocket* s)
-    {
-        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n"
-                 "Content-Length: " +
-                 QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
-        s->disconnectFromHost();
-    }
-    QTcpServer server_;
-    QByteArray body_;
-    QList<QTcpSocket*> held_;
-};
 
 // A model on fakes (loopback only) or the seeded demo model, and a panel over it.
 class PanelFixture : public ModelTest {

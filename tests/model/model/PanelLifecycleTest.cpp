@@ -1,4 +1,5 @@
 #include "model/model/ModelFixture.h"
+#include "support/LoopbackEcho.h"
 
 #include <QSettings>
 #include <QTcpServer>
@@ -6,50 +7,10 @@
 #include <QTest>
 
 using namespace corvane;
+using corvane::testing::LoopbackEcho;
 using corvane::testing::ModelTest;
 
 namespace {
-
-// A loopback HTTP server that answers every request with one body, at once or when told.
-class EchoServer {
-public:
-    explicit EchoServer(QByteArray body) : body_(std::move(body))
-    {
-        server_.listen(QHostAddress::LocalHost);
-        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
-            while (QTcpSocket* s = server_.nextPendingConnection()) {
-                ++requests;
-                if (hold)
-                    held_.append(s);
-                else
-                    answer(s);
-            }
-        });
-    }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort()); }
-    void release()
-    {
-        hold = false;
-        for (QTcpSocket* s : std::exchange(held_, {}))
-            answer(s);
-    }
-
-    bool hold = false;
-    int requests = 0;
-
-private:
-    void answer(QTcpSocket* s)
-    {
-        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n"
-                 "Content-Length: " +
-                 QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
-        s->disconnectFromHost();
-    }
-
-    QTcpServer server_;
-    QByteArray body_;
-    QList<QTcpSocket*> held_;
-};
 
 class PanelTest : public ModelTest {
 protected:
@@ -69,7 +30,7 @@ protected:
     }
 
     QTcpServer dishListener;
-    EchoServer server{"203.0.113.9\n"};
+    LoopbackEcho server{"203.0.113.9\n"};
 };
 
 } // namespace
