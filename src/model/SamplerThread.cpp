@@ -81,16 +81,16 @@ void SamplerThread::cancelPending()
 
 void SamplerThread::armTimer(double seconds)
 {
-    itimerspec spec{};
+    itimerspec when{};
     if (seconds > 0) {
         double whole = 0;
         const double frac = std::modf(seconds, &whole);
-        spec.it_value.tv_sec = static_cast<time_t>(whole);
-        spec.it_value.tv_nsec = static_cast<long>(frac * 1e9);
-        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-            spec.it_value.tv_nsec = 1;
+        when.it_value.tv_sec = static_cast<time_t>(whole);
+        when.it_value.tv_nsec = static_cast<long>(frac * 1e9);
+        if (when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0)
+            when.it_value.tv_nsec = 1;
     }
-    timerfd_settime(timerFd_, 0, &spec, nullptr);
+    timerfd_settime(timerFd_, 0, &when, nullptr);
 }
 
 void SamplerThread::run()
