@@ -113,7 +113,7 @@ TEST_F(PanelFixture, TicksUpdateRowsInPlace)
     EXPECT_NE(m->totalInBytes(), 0u);
     EXPECT_EQ(part<SpeedBlock>(v, "download")->value(), QStringLiteral("8.0"));
 
-    net->edit([](auto& n) { n.counters.linkBitsPerSecond = 0; });
+    net->edit([](auto& n) { n.counters[2].linkBitsPerSecond = 0; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return m->linkMbps() == 0; }, 3000));
     EXPECT_EQ(text(v, "linkDetail"), QStringLiteral("connected"));
     EXPECT_EQ(part(v, "linkRow")->toolTip(), QStringLiteral("Ethernet"));

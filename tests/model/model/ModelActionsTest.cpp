@@ -129,7 +129,6 @@ TEST_F(ModelTest, CopyRefusesEmptyAndMaskedValuesAndMarksOnlyTheLatestRow)
 TEST_F(ModelTest, SessionResetAndOverrideReachTheSamplerInOrder)
 {
     net->setRates(8, 0);
-    net->indexes["veth1"] = 7;
     auto m = makeModel(0.05);
     ASSERT_TRUE(waitTicks(*m, 3));
     EXPECT_GT(m->totalInBytes(), 0u);
@@ -158,7 +157,6 @@ TEST_F(ModelTest, SessionResetAndOverrideReachTheSamplerInOrder)
 
 TEST_F(ModelTest, PinnedInterfaceIsHandedToEveryNewLoop)
 {
-    net->indexes["veth1"] = 7;
     {
         auto m = makeModel();
         m->setInterfaceOverride(QStringLiteral("veth1"));

@@ -8,90 +8,13 @@
 #include "services/LoginItemService.h"
 #include "services/PublicIPService.h"
 #include "services/WiFiMonitor.h"
+#include "support/FakeNetSource.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <deque>
 #include <gtest/gtest.h>
-#include <map>
-#include <mutex>
 
 namespace corvane::testing {
-
-// Network state shared with the sampler thread. Each counter read adds the per-tick bytes
-// and each clock read moves time on by two seconds, so every tick after the first carries
-// a known rate.
-struct ScriptedNet {
-    std::mutex mutex;
-    PrimaryRoute primary{"eth0", "192.0.2.1"};
-    std::map<std::string, uint32_t> indexes{{"eth0", 2}, {"wlan0", 3}};
-    LinkCounters counters{0, 0, 1'000'000'000};
-    uint64_t inPerTick = 0;
-    uint64_t outPerTick = 0;
-    std::deque<uint64_t> inScript; // per-read received bytes, used before inPerTick
-    bool failReads = false;
-    std::chrono::nanoseconds clock{std::chrono::seconds(100)};
-
-    // Mb/s for a two-second tick.
-    void setRates(double downMbps, double upMbps)
-    {
-        std::lock_guard lock(mutex);
-        inPerTick = static_cast<uint64_t>(downMbps * 1e6 / 8 * 2);
-        outPerTick = static_cast<uint64_t>(upMbps * 1e6 / 8 * 2);
-    }
-    template <typename F> void edit(F&& f)
-    {
-        std::lock_guard lock(mutex);
-        f(*this);
-    }
-};
-
-class ScriptedSource final : public NetSource {
-public:
-    explicit ScriptedSource(std::shared_ptr<ScriptedNet> n) : net_(std::move(n)) {}
-    PrimaryRoute primaryInterface() override
-    {
-        std::lock_guard lock(net_->mutex);
-        return net_->primary;
-    }
-    uint32_t indexOf(const std::string& name) override
-    {
-        std::lock_guard lock(net_->mutex);
-        auto it = net_->indexes.find(name);
-        return it == net_->indexes.end() ? 0 : it->second;
-    }
-    std::optional<LinkCounters> readCounters(uint32_t) override
-    {
-        std::lock_guard lock(net_->mutex);
-        if (net_->failReads)
-            return std::nullopt;
-        uint64_t in = net_->inPerTick;
-        if (!net_->inScript.empty()) {
-            in = net_->inScript.front();
-            net_->inScript.pop_front();
-        }
-        net_->counters.rxBytes += in;
-        net_->counters.txBytes += net_->outPerTick;
-        return net_->counters;
-    }
-
-private:
-    std::shared_ptr<ScriptedNet> net_;
-};
-
-class ScriptedClock final : public SampleClock {
-public:
-    explicit ScriptedClock(std::shared_ptr<ScriptedNet> n) : net_(std::move(n)) {}
-    std::chrono::nanoseconds now() override
-    {
-        std::lock_guard lock(net_->mutex);
-        net_->clock += std::chrono::seconds(2);
-        return net_->clock;
-    }
-
-private:
-    std::shared_ptr<ScriptedNet> net_;
-};
 
 class FakeSleepEvents final : public SleepEvents {
 public:
@@ -138,8 +61,8 @@ protected:
     std::unique_ptr<AppViewModel> makeModel(double waitScale = 0.005)
     {
         ModelServices s;
-        s.sampler = std::make_unique<NetSampler>(std::make_unique<ScriptedSource>(net),
-                                                 std::make_unique<ScriptedClock>(net));
+        s.sampler = std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
+                                                 std::make_unique<FakeClock>(net));
         s.preferences = std::make_unique<Preferences>(prefsPath());
         auto sleepEvents = std::make_unique<FakeSleepEvents>();
         sleep = sleepEvents.get();
@@ -185,7 +108,16 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::shared_ptr<ScriptedNet> net = std::make_shared<ScriptedNet>();
+    // eth0 is primary; wlan0 and veth1 exist; every clock read is two seconds later.
+    std::shared_ptr<FakeNet> net = [] {
+        auto n = std::make_shared<FakeNet>();
+        n->primary = {"eth0", "192.0.2.1"};
+        n->indexes = {{"eth0", 2}, {"wlan0", 3}, {"veth1", 7}};
+        for (uint32_t i : {2u, 3u, 7u})
+            n->counters[i] = {0, 0, 1'000'000'000};
+        n->clockStep = std::chrono::seconds(2);
+        return n;
+    }();
     FakeSleepEvents* sleep = nullptr;
     FakePowerState* powerState = nullptr;
     int classifyCalls = 0;

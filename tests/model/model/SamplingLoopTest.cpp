@@ -64,12 +64,12 @@ TEST_F(ModelTest, TotalsWrapAt64Bits)
 {
     auto m = makeModel(0.05); // room to edit the script between ticks
     ASSERT_TRUE(waitTicks(*m, 1));
-    net->edit([](auto& n) { n.inPerTick = ~uint64_t(0) - 9; }); // 2^64 - 10
+    net->edit([](auto& n) { n.inPerRead = ~uint64_t(0) - 9; }); // 2^64 - 10
     ASSERT_TRUE(waitTicks(*m, 1));
     EXPECT_EQ(m->totalInBytes(), ~uint64_t(0) - 9);
     net->edit([](auto& n) {
-        n.counters.rxBytes = 0; // fresh counter after a backwards step gives no delta...
-        n.inPerTick = 20;
+        n.counters[2].rxBytes = 0; // fresh counter after a backwards step gives no delta...
+        n.inPerRead = 20;
     });
     ASSERT_TRUE(waitTicks(*m, 1));
     ASSERT_TRUE(waitTicks(*m, 1));
