@@ -1,4 +1,4 @@
-# Wi-Fi monitor logic over a fake source, plus one live run on this machine.
+# Wi-Fi monitor logic over a fake source.
 corvane_test(wifi_monitor_test
   SOURCES wifi/WiFiMonitorTest.cpp
   LIBS corvane_wifi

@@ -1,6 +1,5 @@
 #include "services/LoginItemService.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -8,72 +7,37 @@
 using corvane::LoginItemService;
 using corvane::XdgAutostart;
 
-namespace {
-
-class LoginItemServiceTest : public ::testing::Test {
-protected:
-    QString home() const { return tmp.path() + "/config"; }
-    QString entry() const { return home() + "/autostart/corvane.desktop"; }
-
-    std::unique_ptr<LoginItemService> makeService()
-    {
-        auto s = std::make_unique<LoginItemService>(
-            XdgAutostart(home(), {tmp.path() + "/xdg"}, "/opt/corvane/bin/corvane"));
-        QObject::connect(s.get(), &LoginItemService::enabledChanged, [this] { ++enabledSignals; });
-        QObject::connect(s.get(), &LoginItemService::lastErrorChanged, [this] { ++errorSignals; });
-        return s;
-    }
-
+// The switch shows the state on disk, not the request, and a failure's reason stays until
+// a later success; each property notifies only on change.
+TEST(LoginItemService, FollowsTheEntryAndReportsFailuresUntilASuccess)
+{
     QTemporaryDir tmp;
-    int enabledSignals = 0;
-    int errorSignals = 0;
-};
+    const QString home = tmp.path() + "/config";
+    LoginItemService s(XdgAutostart(home, {tmp.path() + "/xdg"}, "/opt/corvane/bin/corvane"));
+    int enabledSignals = 0, errorSignals = 0;
+    QObject::connect(&s, &LoginItemService::enabledChanged, [&] { ++enabledSignals; });
+    QObject::connect(&s, &LoginItemService::lastErrorChanged, [&] { ++errorSignals; });
 
-} // namespace
-
-TEST_F(LoginItemServiceTest, FollowsTheEntryAndNotifiesOnlyOnChange)
-{
-    const auto s = makeService();
-    EXPECT_FALSE(s->enabled());
-    s->setEnabled(true);
-    s->setEnabled(true);
-    s->refresh();
-    EXPECT_TRUE(s->enabled());
-    EXPECT_EQ(enabledSignals, 1);
-    EXPECT_TRUE(makeService()->enabled()) << "a new instance starts from the file";
-
-    QFile::remove(entry()); // the user removes it outside the program
-    EXPECT_TRUE(s->enabled());
-    s->refresh();
-    EXPECT_FALSE(s->enabled());
-    s->setEnabled(false); // absent already: still a success
-    EXPECT_EQ(enabledSignals, 2);
-    EXPECT_EQ(errorSignals, 0);
-}
-
-TEST_F(LoginItemServiceTest, FailureIsShownUntilALaterSuccess)
-{
-    QFile blocker(home());
+    QFile blocker(home);
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    const auto s = makeService();
-    s->setEnabled(true);
-    EXPECT_FALSE(s->enabled()) << "the switch shows the state on disk, not the request";
-    EXPECT_TRUE(s->lastError().value_or("").endsWith(": Not a directory"));
-    s->setEnabled(true); // the same text again
-    s->refresh();        // leaves lastError alone
-    EXPECT_TRUE(s->lastError().has_value());
+    s.setEnabled(true);
+    s.setEnabled(true); // the same reason again
+    EXPECT_FALSE(s.enabled());
+    EXPECT_TRUE(s.lastError().value_or("").endsWith(": Not a directory"));
     EXPECT_EQ(errorSignals, 1);
 
     blocker.remove();
-    s->setEnabled(true);
-    EXPECT_TRUE(s->enabled());
-    EXPECT_EQ(s->lastError(), std::nullopt);
+    s.setEnabled(true);
+    s.setEnabled(true);
+    EXPECT_TRUE(s.enabled());
+    EXPECT_EQ(s.lastError(), std::nullopt);
     EXPECT_EQ(errorSignals, 2);
+    EXPECT_EQ(enabledSignals, 1);
 
-    // An entry that cannot be removed, and is no valid entry either, ends off but says why.
-    QFile::remove(entry());
-    QDir().mkpath(entry());
-    s->setEnabled(false);
-    EXPECT_FALSE(s->enabled());
-    EXPECT_TRUE(s->lastError().value_or("").endsWith(": Is a directory"));
+    QFile::remove(home + "/autostart/corvane.desktop"); // removed outside the program
+    s.refresh();
+    EXPECT_FALSE(s.enabled());
+    s.setEnabled(false); // absent already: still a success
+    EXPECT_EQ(enabledSignals, 2);
+    EXPECT_EQ(errorSignals, 2);
 }

@@ -17,23 +17,12 @@ namespace {
 
 TEST(PublicIPParse, AcceptsOnlyShortHexDotColonText)
 {
-    const QString wide = QString::fromUtf8("\uff12\uff10\uff13.\uff10.\uff11\uff11\uff13.\uff17");
-    const std::vector<std::pair<QByteArray, std::optional<QString>>> cases = {
-        {"203.0.113.7\n", u"203.0.113.7"_s},
-        {" \t\r\n2001:db8::1\xc2\xa0", u"2001:db8::1"_s},
-        {"deadbeef", u"deadbeef"_s},
-        {QByteArray(45, 'a'), QString(45, u'a')},
-        {wide.toUtf8(), wide},
-        {QByteArray(46, 'a'), std::nullopt},
-        {"", std::nullopt},
-        {" \r\n\t", std::nullopt},
-        {"<html><body>203.0.113.7</body></html>", std::nullopt},
-        {"203.0.113.7 203.0.113.8", std::nullopt},
-        {"203.0.113.\xff", std::nullopt},
-        {"203.0.113.7\xe2\x82", std::nullopt},
-    };
-    for (const auto& [body, expected] : cases)
-        EXPECT_EQ(PublicIPService::parseAddress(body), expected) << body.toStdString();
+    EXPECT_EQ(PublicIPService::parseAddress("203.0.113.7\n"), u"203.0.113.7"_s);
+    EXPECT_EQ(PublicIPService::parseAddress(" \t\r\n2001:db8::1\xc2\xa0"), u"2001:db8::1"_s);
+    EXPECT_EQ(PublicIPService::parseAddress(QByteArray(45, 'a')), QString(45, u'a'));
+    for (const QByteArray& bad : {QByteArray(46, 'a'), ""_ba, " \r\n\t"_ba, "<p>203.0.113.7</p>"_ba,
+                                  "203.0.113.7 203.0.113.8"_ba, "203.0.113.\xff"_ba})
+        EXPECT_EQ(PublicIPService::parseAddress(bad), std::nullopt) << bad.toStdString();
 }
 
 // Runs on 127.0.0.1 only; hands each complete request head to the test's responder.
@@ -56,22 +45,19 @@ struct LoopbackServer {
     {
         return u"%1://127.0.0.1:%2/"_s.arg(QLatin1String(scheme)).arg(server->serverPort());
     }
-    void answer(const QByteArray& raw)
+    static auto reply(int status, const QByteArray& body)
     {
-        respond = [raw](QTcpSocket* s) { s->write(raw), s->disconnectFromHost(); };
+        return [=](QTcpSocket* s) {
+            s->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
+                     QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+            s->disconnectFromHost();
+        };
     }
 
     std::unique_ptr<QTcpServer> server;
     std::function<void(QTcpSocket*)> respond;
     int requests = 0;
 };
-
-QByteArray http(int status, const QByteArray& body)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) +
-           " X\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
-}
 
 class PublicIPFixture : public ::testing::Test {
 protected:
@@ -98,91 +84,45 @@ protected:
     LoopbackServer server;
 };
 
-// Every refused answer gives none at first, and the last good address, however old, later.
+// Every refused answer, a silent server (inactivity) and a trickling one (overall time-out)
+// give none at first, and the last good address, however old, later. The guard in
+// fetchNow() catches a hang.
 TEST_F(PublicIPFixture, RefusedAnswersFallBackToLastGoodAddress)
 {
-    auto s = service(server.url());
-    const QByteArray refused[] = {
-        http(503, "203.0.113.9"),    http(203, "203.0.113.9"), http(200, "<p>203.0.113.9</p>"),
-        http(200, "203.0.113.\xfe"), "SSH-2.0-x\r\n",          ""};
-    for (const QByteArray& raw : refused) {
-        server.answer(raw);
-        EXPECT_EQ(fetchNow(*s), std::nullopt) << raw.toStdString();
+    auto s = service(server.url(), 300ms, 600ms);
+    const std::function<void(QTcpSocket*)> refused[] = {
+        LoopbackServer::reply(503, "203.0.113.9"), LoopbackServer::reply(200, "<p>203.0.113.9</p>"),
+        LoopbackServer::reply(200, "203.0.113.\xfe"), [](QTcpSocket*) {},
+        [](QTcpSocket* s) {
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
+            auto* drip = new QTimer(s);
+            QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("1"); });
+            drip->start(50ms);
+        }};
+    for (const auto& respond : refused) {
+        server.respond = respond;
+        EXPECT_EQ(fetchNow(*s), std::nullopt) << &respond - refused;
     }
-    server.answer(http(200, "203.0.113.7\n"));
+    server.respond = LoopbackServer::reply(200, "203.0.113.7\n");
     EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
-    for (const QByteArray& raw : refused) {
+    for (const auto& respond : refused) {
         now += 6h;
-        server.answer(raw);
-        EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s) << raw.toStdString();
+        server.respond = respond;
+        EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s) << &respond - refused;
     }
 }
 
-TEST_F(PublicIPFixture, CacheLivesFor300SecondsAndSurvivesSmallClockSteps)
+TEST_F(PublicIPFixture, CacheLivesFor300Seconds)
 {
     auto s = service(server.url());
-    server.answer(http(200, "203.0.113.7"));
+    server.respond = LoopbackServer::reply(200, "203.0.113.7");
     EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
-    server.answer(http(200, "203.0.113.8"));
-    for (auto step : {299s, -309s}) { // 299 s old, then 10 s in the future
-        now += step;
-        EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
-    }
-    now += 310s;
+    server.respond = LoopbackServer::reply(200, "203.0.113.8");
+    now += 299s;
+    EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
+    now += 1s;
     EXPECT_EQ(fetchNow(*s), u"203.0.113.8"_s);
     EXPECT_EQ(server.requests, 2);
-    now -= 72h; // a clock set back by days says nothing about the age
-    EXPECT_EQ(fetchNow(*s), u"203.0.113.8"_s);
-    EXPECT_EQ(server.requests, 3);
-}
-
-// A body without end is cut short at once; a silent server ends by inactivity and a
-// trickling one by the overall time-out. The guard in fetchNow() catches a hang.
-TEST_F(PublicIPFixture, HostileServersEndInTime)
-{
-    auto pour = [](QTcpSocket* s) {
-        s->write("HTTP/1.1 200 OK\r\nContent-Length: 1000000000000\r\n\r\n");
-        QObject::connect(s, &QTcpSocket::bytesWritten, s,
-                         [s] { s->write(QByteArray(65536, ' ')); });
-        s->write(QByteArray(65536, ' '));
-    };
-    auto trickle = [](QTcpSocket* s) {
-        s->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
-        auto* drip = new QTimer(s);
-        QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("1"); });
-        drip->start(50ms);
-    };
-    server.respond = pour;
-    EXPECT_EQ(fetchNow(*service(server.url(), 60s, 60s)), std::nullopt);
-    server.respond = [](QTcpSocket*) {};
-    EXPECT_EQ(fetchNow(*service(server.url(), 200ms, 60s)), std::nullopt);
-    server.respond = trickle;
-    EXPECT_EQ(fetchNow(*service(server.url(), 300ms, 600ms)), std::nullopt);
-}
-
-TEST_F(PublicIPFixture, CallersAreServedInTurnAndDroppedWithTheirContext)
-{
-    auto s = service(server.url());
-    server.answer(http(200, "203.0.113.7"));
-    std::vector<std::optional<QString>> results;
-    auto gone = std::make_unique<QObject>();
-    s->fetch(gone.get(), [&results](std::optional<QString>) { results.push_back(u"x"_s); });
-    gone.reset();
-    for (int i = 0; i < 2; ++i)
-        s->fetch(nullptr, [&results](std::optional<QString> r) { results.push_back(r); });
-    EXPECT_TRUE(QTest::qWaitFor([&results] { return results.size() >= 2; }, 10000));
-    QTest::qWait(20);
-    EXPECT_EQ(results, std::vector<std::optional<QString>>(2, u"203.0.113.7"_s));
-    EXPECT_EQ(server.requests, 1);
-
-    // Destroyed mid-lookup: no callback, no crash.
-    now += 1h;
-    server.respond = [](QTcpSocket*) {};
-    s->fetch(nullptr, [&results](std::optional<QString> r) { results.push_back(r); });
-    ASSERT_TRUE(QTest::qWaitFor([this] { return server.requests == 2; }, 5000));
-    s.reset();
-    QTest::qWait(20);
-    EXPECT_EQ(results.size(), 2u);
 }
 
 // Valid for 127.0.0.1 but signed by nobody trusted: refused. Trusting it proves the
@@ -202,7 +142,7 @@ TEST_F(PublicIPFixture, UntrustedCertificateIsRefused)
     auto ssl = std::make_unique<QSslServer>();
     ssl->setSslConfiguration(config);
     LoopbackServer tls(std::move(ssl));
-    tls.answer(http(200, "203.0.113.7\n"));
+    tls.respond = LoopbackServer::reply(200, "203.0.113.7\n");
 
     EXPECT_EQ(fetchNow(*service(tls.url("https"))), std::nullopt);
     EXPECT_EQ(tls.requests, 0);
