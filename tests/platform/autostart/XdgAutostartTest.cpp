@@ -113,6 +113,18 @@ TEST_F(XdgAutostartTest, EntriesSwitchedOffByTheUserReadOff)
     EXPECT_TRUE(a.isEnabled());
 }
 
+// Deleting our entry alone would let a system-wide one keep launching the app.
+TEST_F(XdgAutostartTest, EnabledSystemEntryIsHiddenRatherThanLeftRunning)
+{
+    writeFile(tmp.path() + "/xdg/autostart/corvane.desktop",
+              "[Desktop Entry]\nType=Application\nExec=corvane\n");
+    const auto a = autostart();
+    EXPECT_TRUE(a.isEnabled());
+    EXPECT_EQ(a.uninstall(), std::nullopt);
+    EXPECT_FALSE(a.isEnabled());
+    EXPECT_EQ(desktopValue(a.userEntryPath(), "Hidden"), "true");
+}
+
 TEST_F(XdgAutostartTest, FailuresCarryTheReason)
 {
     // A regular file where the configuration directory should be stops even root.

@@ -123,6 +123,12 @@ TEST_F(PublicIPFixture, CacheLivesFor300Seconds)
     now += 1s;
     EXPECT_EQ(fetchNow(*s), u"203.0.113.8"_s);
     EXPECT_EQ(server.requests, 2);
+
+    // A clock set back by days must not keep serving the old answer as fresh.
+    server.respond = LoopbackServer::reply(200, "203.0.113.9");
+    now -= 72h;
+    EXPECT_EQ(fetchNow(*s), u"203.0.113.9"_s);
+    EXPECT_EQ(server.requests, 3);
 }
 
 // Valid for 127.0.0.1 but signed by nobody trusted: refused. Trusting it proves the
