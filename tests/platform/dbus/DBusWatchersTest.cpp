@@ -1,7 +1,5 @@
-#include "platform/dbus/BusNameOwner.h"
 #include "platform/dbus/DBusPowerState.h"
 #include "platform/dbus/DBusSleepEvents.h"
-#include "platform/dbus/SystemWatchers.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusMessage>
@@ -39,6 +37,9 @@ const Emitter fdoLocker{"org.freedesktop.ScreenSaver", "/ScreenSaver",
                         "org.freedesktop.ScreenSaver", "ActiveChanged"};
 const Emitter gnomeLocker{"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver",
                           "org.gnome.ScreenSaver", "ActiveChanged"};
+const Emitter legacyProfiles{"net.hadess.PowerProfiles", "/net/hadess/PowerProfiles", {}, {}};
+const Emitter newerProfiles{
+    "org.freedesktop.UPower.PowerProfiles", "/org/freedesktop/UPower/PowerProfiles", {}, {}};
 
 void emitFrom(QDBusConnection from, const Emitter& e, const QVariantList& args)
 {
@@ -47,22 +48,29 @@ void emitFrom(QDBusConnection from, const Emitter& e, const QVariantList& args)
     from.send(m);
 }
 
+QDBusConnection claim(PrivateBus& bus, const QString& service)
+{
+    QDBusConnection c = bus.connect(uniqueName());
+    EXPECT_TRUE(c.registerService(service));
+    return c;
+}
+
 // A power-profiles daemon on its own connection: answers Properties.Get for ActiveProfile.
 struct FakeProfiles : QDBusVirtualObject {
     QDBusConnection bus;
-    QString interface, path, profile;
+    Emitter name;
+    QString profile;
     int reads = 0;
-    FakeProfiles(PrivateBus& on, const QString& service, const QString& objectPath,
-                 const QString& initial)
-        : bus(on.connect(uniqueName())), interface(service), path(objectPath), profile(initial)
+    FakeProfiles(PrivateBus& on, const Emitter& e, const QString& initial)
+        : bus(on.connect(uniqueName())), name(e), profile(initial)
     {
-        bus.registerVirtualObject(path, this);
-        EXPECT_TRUE(bus.registerService(service));
+        bus.registerVirtualObject(name.path, this);
+        EXPECT_TRUE(bus.registerService(name.service));
     }
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& m, const QDBusConnection& c) override
     {
-        if (m.member() != QLatin1String("Get") || m.arguments().value(0) != interface)
+        if (m.member() != QLatin1String("Get") || m.arguments().value(0) != name.service)
             return false;
         ++reads;
         QDBusConnection(c).send(m.createReply(QVariant::fromValue(QDBusVariant(profile))));
@@ -75,8 +83,8 @@ struct FakeProfiles : QDBusVirtualObject {
         profile = value;
         const QVariantMap changed{{QStringLiteral("ActiveProfile"), value}};
         emitFrom(from ? *from : bus,
-                 {{}, path, "org.freedesktop.DBus.Properties", "PropertiesChanged"},
-                 {iface.isEmpty() ? interface : iface,
+                 {{}, name.path, "org.freedesktop.DBus.Properties", "PropertiesChanged"},
+                 {iface.isEmpty() ? name.service : iface,
                   QVariant::fromValue(invalidate ? QVariantMap() : changed),
                   invalidate ? QStringList{"ActiveProfile"} : QStringList()});
     }
@@ -85,28 +93,15 @@ struct FakeProfiles : QDBusVirtualObject {
 class DBusWatchTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(systemBus.isRunning() && sessionBus.isRunning()); }
-
-    QDBusConnection claim(PrivateBus& bus, const QString& service)
+    void watch(SleepEvents* events, PowerState* power)
     {
-        QDBusConnection c = bus.connect(uniqueName());
-        EXPECT_TRUE(c.registerService(service));
-        return c;
-    }
-    void follow(SleepEvents* events)
-    {
-        QObject::connect(events, &SleepEvents::displaysSlept, [this] { log << "slept"; });
-        QObject::connect(events, &SleepEvents::displaysWoke, [this] { log << "woke"; });
-    }
-    void watchSleep()
-    {
-        sleep = std::make_unique<DBusSleepEvents>(system, session);
-        follow(sleep.get());
-    }
-    void watchPower()
-    {
-        power = std::make_unique<DBusPowerState>(system);
-        QObject::connect(power.get(), &PowerState::lowPowerModeChanged,
-                         [this](bool on) { log << (on ? "low" : "normal"); });
+        if (events) {
+            QObject::connect(events, &SleepEvents::displaysSlept, [this] { log << "slept"; });
+            QObject::connect(events, &SleepEvents::displaysWoke, [this] { log << "woke"; });
+        }
+        if (power)
+            QObject::connect(power, &PowerState::lowPowerModeChanged,
+                             [this](bool on) { log << (on ? "low" : "normal"); });
     }
 
     PrivateBus systemBus;
@@ -114,13 +109,12 @@ protected:
     QDBusConnection system = systemBus.connect(uniqueName());
     QDBusConnection session = sessionBus.connect(uniqueName());
     Log log;
-    std::unique_ptr<DBusSleepEvents> sleep;
-    std::unique_ptr<DBusPowerState> power;
 };
 
 TEST_F(DBusWatchTest, EachSourceSleepsAndWakesAndOverlapsMerge)
 {
-    watchSleep();
+    DBusSleepEvents sleep(system, session);
+    watch(&sleep, nullptr);
     const QDBusConnection login = claim(systemBus, logind.service);
     const QDBusConnection fdo = claim(sessionBus, fdoLocker.service);
     const QDBusConnection gnome = claim(sessionBus, gnomeLocker.service);
@@ -141,22 +135,13 @@ TEST_F(DBusWatchTest, EachSourceSleepsAndWakesAndOverlapsMerge)
     EXPECT_TRUE(settlesTo(log, {"slept", "woke"}));
 }
 
-TEST_F(DBusWatchTest, SignalsBeforeTheOwnerIsKnownWaitForTheAnswer)
-{
-    const QDBusConnection login = claim(systemBus, logind.service);
-    BusNameOwner owner(system, logind.service);
-    Log ran;
-    // No event loop has run yet, so the lookup cannot have been answered.
-    owner.ifOwner(login.baseService(), [&] { ran << "owner"; });
-    owner.ifOwner(systemBus.connect(uniqueName()).baseService(), [&] { ran << "other"; });
-    EXPECT_TRUE(settlesTo(ran, {"owner"}));
-}
-
+// The impostor speaks before the owner lookup can have been answered.
 TEST_F(DBusWatchTest, SleepTakesOnlyTheOwnerAndFollowsRestarts)
 {
     const QDBusConnection impostor = sessionBus.connect(uniqueName());
     QDBusConnection first = claim(sessionBus, fdoLocker.service);
-    watchSleep();
+    DBusSleepEvents sleep(system, session);
+    watch(&sleep, nullptr);
     emitFrom(impostor, fdoLocker, {true});
     EXPECT_TRUE(settlesTo(log, {}));
     emitFrom(first, fdoLocker, {true});
@@ -170,15 +155,14 @@ TEST_F(DBusWatchTest, SleepTakesOnlyTheOwnerAndFollowsRestarts)
     EXPECT_TRUE(settlesTo(log, {"slept", "woke", "slept"}));
 }
 
-class PowerStateTest : public DBusWatchTest,
-                       public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
+class PowerStateTest : public DBusWatchTest, public ::testing::WithParamInterface<Emitter> {};
 
 TEST_P(PowerStateTest, FollowsTheDaemonsProfile)
 {
-    const QString service = GetParam().first, path = GetParam().second;
-    auto daemon = std::make_unique<FakeProfiles>(systemBus, service, path, "power-saver");
-    watchPower();
-    EXPECT_FALSE(power->lowPowerMode()); // read asynchronously
+    auto daemon = std::make_unique<FakeProfiles>(systemBus, GetParam(), "power-saver");
+    DBusPowerState power(system);
+    watch(nullptr, &power);
+    EXPECT_FALSE(power.lowPowerMode()); // read asynchronously
     EXPECT_TRUE(settlesTo(log, {"low"}));
     daemon->announce("balanced");
     EXPECT_TRUE(settlesTo(log, {"low", "normal"}));
@@ -188,28 +172,23 @@ TEST_P(PowerStateTest, FollowsTheDaemonsProfile)
     EXPECT_TRUE(settlesTo(log, {"low", "normal"}));
     daemon->announce("power-saver", true);
     EXPECT_TRUE(settlesTo(log, {"low", "normal", "low"}));
-    daemon->bus.unregisterService(service);
+    daemon->bus.unregisterService(GetParam().service);
     EXPECT_TRUE(settlesTo(log, {"low", "normal", "low", "normal"}));
-    daemon = std::make_unique<FakeProfiles>(systemBus, service, path, "power-saver");
+    daemon = std::make_unique<FakeProfiles>(systemBus, GetParam(), "power-saver");
     EXPECT_TRUE(settlesTo(log, {"low", "normal", "low", "normal", "low"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothNames, PowerStateTest,
-                         ::testing::Values(std::pair{"net.hadess.PowerProfiles",
-                                                     "/net/hadess/PowerProfiles"},
-                                           std::pair{"org.freedesktop.UPower.PowerProfiles",
-                                                     "/org/freedesktop/UPower/PowerProfiles"}));
+                         ::testing::Values(legacyProfiles, newerProfiles));
 
 TEST_F(DBusWatchTest, NewerProfilesNameWinsWhenBothAnswer)
 {
-    FakeProfiles legacy(systemBus, "net.hadess.PowerProfiles", "/net/hadess/PowerProfiles",
-                        "power-saver");
-    FakeProfiles newer(systemBus, "org.freedesktop.UPower.PowerProfiles",
-                       "/org/freedesktop/UPower/PowerProfiles", "balanced");
-    watchPower();
+    FakeProfiles legacy(systemBus, legacyProfiles, "power-saver");
+    FakeProfiles newer(systemBus, newerProfiles, "balanced");
+    DBusPowerState power(system);
     EXPECT_TRUE(QTest::qWaitFor([&] { return legacy.reads && newer.reads; }, 5000));
     QTest::qWait(150);
-    EXPECT_FALSE(power->lowPowerMode());
+    EXPECT_FALSE(power.lowPowerMode());
 }
 
 TEST_F(DBusWatchTest, DisconnectedBusesStayQuietAndSilent)
@@ -221,32 +200,13 @@ TEST_F(DBusWatchTest, DisconnectedBusesStayQuietAndSilent)
     system = QDBusConnection::connectToBus(nowhere, uniqueName());
     session = QDBusConnection::connectToBus(nowhere, uniqueName());
     ASSERT_FALSE(system.isConnected());
-    watchSleep();
-    watchPower();
+    DBusSleepEvents sleep(system, session);
+    DBusPowerState power(system);
+    watch(&sleep, &power);
     EXPECT_TRUE(settlesTo(log, {}));
-    EXPECT_FALSE(power->lowPowerMode());
+    EXPECT_FALSE(power.lowPowerMode());
     qInstallMessageHandler(previous);
     EXPECT_EQ(printed, Log());
-}
-
-// CTest runs each test in its own process, so the process's default connections are fresh.
-TEST_F(DBusWatchTest, FactoriesUseSystemAndSessionBuses)
-{
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBus.address().toUtf8());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus.address().toUtf8());
-    FakeProfiles daemon(systemBus, "net.hadess.PowerProfiles", "/net/hadess/PowerProfiles",
-                        "power-saver");
-    const QDBusConnection login = claim(systemBus, logind.service);
-    const QDBusConnection gnome = claim(sessionBus, gnomeLocker.service);
-    const auto events = makeSystemSleepEvents();
-    const auto powerState = makeSystemPowerState();
-    follow(events.get());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return powerState->lowPowerMode(); }, 5000));
-    emitFrom(login, logind, {true});
-    emitFrom(login, logind, {false});
-    EXPECT_TRUE(settlesTo(log, {"slept", "woke"}));
-    emitFrom(gnome, gnomeLocker, {true});
-    EXPECT_TRUE(settlesTo(log, {"slept", "woke", "slept"}));
 }
 
 } // namespace

@@ -7,35 +7,19 @@
 using corvane::LinkSpeed;
 namespace fs = std::filesystem;
 
-namespace {
-
 // A stand-in for /sys/class/net. With no ethtool socket (-1) the speed comes from sysfs.
-class LinkSpeedTest : public ::testing::Test {
-protected:
-    LinkSpeedTest()
-    {
-        char tmpl[] = "/tmp/corvane-sysfs-XXXXXX";
-        root = mkdtemp(tmpl);
-    }
-    ~LinkSpeedTest() override { fs::remove_all(root); }
-
-    void device(const char* name, const char* speed, bool hardware = true,
-                const char* wifi = nullptr)
-    {
-        fs::create_directories(root / name);
+TEST(LinkSpeedTest, OnlyHardwareWithAKnownSpeedReportsOne)
+{
+    char tmpl[] = "/tmp/corvane-sysfs-XXXXXX";
+    const fs::path root = mkdtemp(tmpl);
+    const auto device = [&](const char* name, const char* speed, bool hardware = true,
+                            const char* wifi = "") {
+        fs::create_directories(root / name / wifi);
         if (hardware)
             fs::create_directory_symlink("../../devices/pci0000:00", root / name / "device");
-        if (wifi)
-            fs::create_directories(root / name / wifi);
         if (speed)
             std::ofstream(root / name / "speed") << speed;
-    }
-
-    fs::path root;
-};
-
-TEST_F(LinkSpeedTest, OnlyHardwareWithAKnownSpeedReportsOne)
-{
+    };
     device("eth8", "-1\n");
     device("eth7", nullptr);
     device("eth6", "fast\n");
@@ -55,6 +39,5 @@ TEST_F(LinkSpeedTest, OnlyHardwareWithAKnownSpeedReportsOne)
     EXPECT_EQ(speed.bitsPerSecond(-1, 4, "eth9"), 2'500'000'000u);
     EXPECT_EQ(speed.bitsPerSecond(-1, 5, "veth9"), 0u);
     EXPECT_EQ(speed.bitsPerSecond(-1, 4, "eth9"), 0u); // looked at afresh
+    fs::remove_all(root);
 }
-
-} // namespace

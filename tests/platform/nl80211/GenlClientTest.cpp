@@ -1,6 +1,6 @@
 #include "platform/nl80211/GenlClient.h"
 
-#include "platform/nl80211/NlBytes.h"
+#include "platform/nl80211/ScriptedChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -43,61 +43,49 @@ TEST(GenlClient, KeepsOnlyTheAnswersToThisRequest)
 
 TEST(GenlClient, RestartsAnInterruptedDumpBoundedly)
 {
-    int interrupted = 1;
+    int interrupted = 1, overflows = 0;
     auto answer = [&](uint32_t s) {
+        if (overflows-- > 0) // lost messages mid-dump: ask again
+            return Datagrams{{0, entry(s)}, {ENOBUFS, {}}};
         const uint16_t flags = NLM_F_MULTI | (interrupted-- > 0 ? NLM_F_DUMP_INTR : 0);
         return Datagrams{{0, entry(s, flags) + entry(s, flags)}, {0, done(s, 0, flags)}};
     };
     size_t sends = 0;
-    Reply reply = run(answer, &sends);
-    EXPECT_EQ(reply.messages.size(), 2u);
-    EXPECT_EQ(sends, 2u);
-
-    interrupted = 1000;
-    reply = run(answer, &sends);
-    EXPECT_FALSE(reply.ok());
-    EXPECT_TRUE(reply.messages.empty());
-    EXPECT_EQ(sends, size_t(GenlClient::maxAttempts));
-
-    int overflows = 1; // lost messages mid-dump: ask again
-    reply = run([&](uint32_t s) {
-        if (overflows-- > 0)
-            return Datagrams{{0, entry(s)}, {ENOBUFS, {}}};
-        return Datagrams{{0, entry(s) + entry(s) + done(s)}};
-    });
-    EXPECT_EQ(reply.messages.size(), 2u);
+    for (const auto& [interruptions, overflowed, attempts, entries] :
+         {std::tuple{1, 0, 2u, 2u},
+          {1000, 0, unsigned(GenlClient::maxAttempts), 0u},
+          {0, 1, 2u, 2u}}) {
+        interrupted = interruptions;
+        overflows = overflowed;
+        const Reply reply = run(answer, &sends);
+        EXPECT_EQ(reply.ok(), entries != 0);
+        EXPECT_EQ(reply.messages.size(), entries);
+        EXPECT_EQ(sends, attempts);
+    }
 }
 
 TEST(GenlClient, FailuresGiveNothing)
 {
-    const std::pair<std::function<Datagrams(uint32_t)>, int> table[] = {
-        {[](uint32_t s) {
-             return Datagrams{{0, error(s, -EPERM)}};
-         },
-         EPERM},
-        {[](uint32_t s) {
-             return Datagrams{{0, entry(s) + done(s, -EOPNOTSUPP)}};
-         },
-         EOPNOTSUPP},
-        {[](uint32_t) { return Datagrams{}; }, ETIMEDOUT},
-        {[](uint32_t s) {
-             auto cut = entry(s);
-             cut.resize(cut.size() - 2);
-             return Datagrams{{0, cut}};
-         },
-         EBADMSG},
-        {[](uint32_t s) {
-             return Datagrams{{0, nlmsg(NLMSG_ERROR, 0, s, {})}};
-         },
-         EBADMSG},
-        {[](uint32_t s) {
-             return Datagrams{{0, entry(s)}, {ENOBUFS, {}}};
-         },
-         ENOBUFS},
-    };
-    for (const auto& [answer, errno_] : table) {
-        Reply reply = run(answer);
-        EXPECT_EQ(reply.error, errno_);
+    const int expected[] = {EPERM, EOPNOTSUPP, ETIMEDOUT, EBADMSG, EBADMSG, ENOBUFS};
+    for (int row = 0; row < 6; ++row) {
+        Reply reply = run([row](uint32_t s) -> Datagrams {
+            Bytes cut = entry(s);
+            cut.resize(cut.size() - 2);
+            switch (row) {
+            case 0:
+                return {{0, error(s, -EPERM)}};
+            case 1:
+                return {{0, entry(s) + done(s, -EOPNOTSUPP)}};
+            case 2:
+                return {};
+            case 3:
+                return {{0, cut}};
+            case 4:
+                return {{0, nlmsg(NLMSG_ERROR, 0, s, {})}};
+            }
+            return {{0, entry(s)}, {ENOBUFS, {}}};
+        });
+        EXPECT_EQ(reply.error, expected[row]) << row;
         EXPECT_TRUE(reply.messages.empty());
     }
 }

@@ -1,69 +1,14 @@
 #pragma once
 
 #include "platform/nl80211/NetlinkChannel.h"
+#include "support/NlBytes.h"
 
 #include <cerrno>
-#include <cstring>
 #include <deque>
 #include <functional>
-#include <linux/netlink.h>
-#include <string>
-#include <vector>
 
-// Netlink bytes written out by hand (host byte order, as netlink uses), independent of the
-// encoder under test; lengths can be made to lie. And a channel that answers by script.
+// A channel that answers each request by script, and records what was sent.
 namespace corvane::testing {
-
-using Bytes = std::vector<uint8_t>;
-constexpr uint32_t testPort = 4242;
-
-template <typename T> Bytes le(T v)
-{
-    Bytes b(sizeof v);
-    std::memcpy(b.data(), &v, sizeof v);
-    return b;
-}
-inline Bytes operator+(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-struct Attrs {
-    Bytes bytes;
-    // claimed 0: the true length.
-    Attrs& raw(uint16_t type, const Bytes& p, uint16_t claimed = 0)
-    {
-        bytes = bytes + le<uint16_t>(claimed ? claimed : uint16_t(4 + p.size())) + le(type) + p;
-        bytes.resize((bytes.size() + 3) & ~size_t(3));
-        return *this;
-    }
-    template <typename T> Attrs& num(uint16_t type, T v) { return raw(type, le(v)); }
-    Attrs& str(uint16_t type, const std::string& s)
-    {
-        return raw(type, Bytes(s.c_str(), s.c_str() + s.size() + 1));
-    }
-    Attrs& nest(uint16_t type, const Attrs& in) { return raw(type | NLA_F_NESTED, in.bytes); }
-};
-
-inline Bytes nlmsg(uint16_t type, uint16_t flags, uint32_t seq, const Bytes& payload,
-                   uint32_t pid = testPort)
-{
-    return le<uint32_t>(16 + payload.size()) + le(type) + le(flags) + le(seq) + le(pid) + payload;
-}
-inline Bytes genl(uint16_t type, uint8_t cmd, const Attrs& a, uint32_t seq = 0, uint16_t flags = 0,
-                  uint32_t pid = testPort)
-{
-    return nlmsg(type, flags, seq, Bytes{cmd, 1, 0, 0} + a.bytes, pid);
-}
-inline Bytes done(uint32_t seq, int code = 0, uint16_t flags = NLM_F_MULTI)
-{
-    return nlmsg(NLMSG_DONE, flags, seq, le(code));
-}
-inline Bytes error(uint32_t seq, int code)
-{
-    return nlmsg(NLMSG_ERROR, 0, seq, le(code) + Bytes(16)); // echoed request header
-}
 
 // A request as sent: header fields and attributes.
 struct Sent {
