@@ -33,6 +33,7 @@ protected:
                 ++requests;
                 for (const Bytes& reply : respond(h, request))
                     ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+                ++answered;
             }
         });
         const auto timeout = std::chrono::milliseconds(200);
@@ -50,6 +51,7 @@ protected:
 
     int fd = -1;
     std::atomic<int> requests{0};
+    std::atomic<int> answered{0};
     std::thread thread;
     std::unique_ptr<LinuxNetSource> source;
 };
@@ -118,3 +120,30 @@ TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
 }
 
 } // namespace
+
+// A reply that arrives too late, or from the wrong port, must not poison the next call: the
+// socket drops what is queued before it asks again.
+TEST_F(FakeKernelTest, StaleRepliesAreDroppedBeforeTheNextRequest)
+{
+    const size_t stats = sizeof(rtnl_link_stats64);
+    std::atomic<int> call = 0;
+    start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
+        switch (++call) {
+        case 1: // an answer to some other request, then (too late for that call) ours
+            return {linkReply(h.nlmsg_seq - 1, 2, 1, 1), linkReply(h.nlmsg_seq, 2, 1, 1)};
+        case 3: // another port
+            return {linkReply(h.nlmsg_seq, 2, 1, 1, stats, {}, testPort + 1)};
+        case 4:
+            return {}; // no answer: the timeout ends the call
+        default:
+            return {linkReply(h.nlmsg_seq, 2, 30, 40)};
+        }
+    });
+    EXPECT_EQ(source->readCounters(2), std::nullopt);
+    while (answered < 1) // the late reply is queued before the next request
+        std::this_thread::yield();
+    EXPECT_EQ(source->readCounters(2), (LinkCounters{30, 40, 0}));
+    EXPECT_EQ(source->readCounters(2), std::nullopt);
+    EXPECT_EQ(source->readCounters(2), std::nullopt);
+    EXPECT_EQ(source->readCounters(2), (LinkCounters{30, 40, 0}));
+}
