@@ -1,58 +1,15 @@
 #include "support/FakeStatusNotifierWatcher.h"
 
-#include <QDBusAbstractAdaptor>
-#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QEventLoop>
-#include <QTimer>
-#include <atomic>
 
 namespace corvane::testing {
-
-class FakeWatcherAdaptor : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-
-public:
-    FakeWatcherAdaptor(QObject* exported, FakeStatusNotifierWatcher* owner)
-        : QDBusAbstractAdaptor(exported), owner_(owner)
-    {}
-    QStringList items() const { return owner_->items_; }
-    bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message)
-    {
-        if (owner_->refuse_) {
-            message.setDelayedReply(true);
-            owner_->connection().send(message.createErrorReply(
-                QDBusError::AccessDenied, QStringLiteral("registration refused")));
-            return;
-        }
-        owner_->onRegister(service, message.service());
-    }
-    void RegisterStatusNotifierHost(const QString&) {}
-
-Q_SIGNALS:
-    void StatusNotifierItemRegistered(const QString& item);
-    void StatusNotifierItemUnregistered(const QString& item);
-    void StatusNotifierHostRegistered();
-
-private:
-    friend class FakeStatusNotifierWatcher;
-    FakeStatusNotifierWatcher* owner_;
-    std::unique_ptr<QDBusServiceWatcher> itemWatcher_;
-};
 
 namespace {
 const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString itemPath = QStringLiteral("/StatusNotifierItem");
 } // namespace
 
 FakeStatusNotifierWatcher::FakeStatusNotifierWatcher(QString busAddress, QObject* parent)
@@ -66,24 +23,17 @@ FakeStatusNotifierWatcher::~FakeStatusNotifierWatcher()
 
 bool FakeStatusNotifierWatcher::start()
 {
-    if (isRunning())
+    if (!connectionName_.isEmpty())
         return true;
-    static std::atomic<int> generation{0};
+    static int generation = 0;
     connectionName_ = QStringLiteral("fake-sni-watcher-%1").arg(++generation);
     QDBusConnection bus = QDBusConnection::connectToBus(address_, connectionName_);
-    exported_ = std::make_unique<QObject>();
-    adaptor_ = new FakeWatcherAdaptor(exported_.get(), this);
-    adaptor_->itemWatcher_ = std::make_unique<QDBusServiceWatcher>(
-        QString(), bus, QDBusServiceWatcher::WatchForUnregistration);
-    connect(adaptor_->itemWatcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this,
-            &FakeStatusNotifierWatcher::onServiceGone);
     if (!bus.isConnected() ||
-        !bus.registerObject(watcherPath, exported_.get(), QDBusConnection::ExportAdaptors) ||
+        !bus.registerObject(watcherPath, this, QDBusConnection::ExportScriptableSlots) ||
         !bus.registerService(watcherName)) {
         stop();
         return false;
     }
-    Q_EMIT adaptor_->StatusNotifierHostRegistered();
     return true;
 }
 
@@ -91,60 +41,31 @@ void FakeStatusNotifierWatcher::stop()
 {
     if (connectionName_.isEmpty())
         return;
-    {
-        QDBusConnection bus(connectionName_);
-        bus.unregisterService(watcherName);
-        bus.unregisterObject(watcherPath);
-    }
-    adaptor_ = nullptr;
-    exported_.reset();
+    connection().unregisterService(watcherName);
+    connection().unregisterObject(watcherPath);
     items_.clear();
     QDBusConnection::disconnectFromBus(connectionName_);
     connectionName_.clear();
 }
 
-QDBusConnection FakeStatusNotifierWatcher::connection() const
+void FakeStatusNotifierWatcher::RegisterStatusNotifierItem(const QString& argument,
+                                                           const QDBusMessage& message)
 {
-    return QDBusConnection(connectionName_);
-}
-
-void FakeStatusNotifierWatcher::onRegister(const QString& argument, const QString& sender)
-{
-    Registration r{argument, argument, QStringLiteral("/StatusNotifierItem"), sender};
-    if (argument.startsWith(u'/')) {
-        r.service = sender;
-        r.path = argument;
-    }
-    registrations_.append(r);
-    const QString item = r.service + r.path;
-    if (!items_.contains(item)) {
+    const bool isPath = argument.startsWith(u'/');
+    const QString service = isPath ? message.service() : argument;
+    const QString item = service + (isPath ? argument : itemPath);
+    if (!items_.contains(item))
         items_.append(item);
-        adaptor_->itemWatcher_->addWatchedService(r.service);
-        Q_EMIT adaptor_->StatusNotifierItemRegistered(item);
-    }
-    Q_EMIT itemRegistered(r.service);
+    Q_EMIT itemRegistered(service);
 }
 
-void FakeStatusNotifierWatcher::onServiceGone(const QString& service)
+QVariant FakeStatusNotifierWatcher::itemProperty(const QString& service, const QString& name) const
 {
-    const qsizetype before = items_.size();
-    items_.removeIf([&](const QString& item) { return item.startsWith(service + u'/'); });
-    if (adaptor_)
-        adaptor_->itemWatcher_->removeWatchedService(service);
-    if (items_.size() != before) {
-        if (adaptor_)
-            Q_EMIT adaptor_->StatusNotifierItemUnregistered(service);
-        Q_EMIT itemUnregistered(service);
-    }
-}
-
-QVariant FakeStatusNotifierWatcher::itemProperty(const QString& service, const QString& name,
-                                                 const QString& path) const
-{
-    if (!isRunning())
+    if (connectionName_.isEmpty())
         return {};
     QDBusMessage get = QDBusMessage::createMethodCall(
-        service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        service, itemPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
     get << QStringLiteral("org.kde.StatusNotifierItem") << name;
     QDBusPendingCallWatcher pending(connection().asyncCall(get, 5000));
     QEventLoop loop;
@@ -158,5 +79,3 @@ QVariant FakeStatusNotifierWatcher::itemProperty(const QString& service, const Q
 }
 
 } // namespace corvane::testing
-
-#include "FakeStatusNotifierWatcher.moc"

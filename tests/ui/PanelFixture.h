@@ -5,6 +5,7 @@
 #include "ui/PanelView.h"
 #include "ui/Rows.h"
 
+#include <QLabel>
 #include <QTcpServer>
 
 namespace corvane::testing {
@@ -25,7 +26,6 @@ protected:
         qunsetenv("CORVANE_DEMO");
         qunsetenv("CORVANE_RENDER_PANEL");
     }
-
     std::unique_ptr<AppViewModel> demoModel()
     {
         qputenv("CORVANE_DEMO", "1");
@@ -38,11 +38,15 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    static InfoRow* row(const PanelView& v, const QString& label)
+    static QString text(const PanelView& v, const char* name)
+    {
+        return part<QLabel>(v, name)->text();
+    }
+    static CopyableValue* row(const PanelView& v, const QString& label)
     {
         for (InfoRow* r : v.findChildren<InfoRow*>()) {
             if (r->label() == label)
-                return r;
+                return r->value();
         }
         ADD_FAILURE() << label.toStdString();
         return nullptr;

@@ -6,18 +6,18 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+using corvane::testing::FakeStatusNotifierWatcher;
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    const QString address =
-        args.size() > 1 ? args[1] : qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-    corvane::testing::FakeStatusNotifierWatcher watcher(address);
-    QObject::connect(&watcher, &corvane::testing::FakeStatusNotifierWatcher::itemRegistered,
-                     [](const QString& service) {
-                         std::printf("registered %s\n", qPrintable(service));
-                         std::fflush(stdout);
-                     });
+    FakeStatusNotifierWatcher watcher(
+        args.size() > 1 ? args[1] : qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    QObject::connect(&watcher, &FakeStatusNotifierWatcher::itemRegistered, [](const QString& s) {
+        std::printf("registered %s\n", qPrintable(s));
+        std::fflush(stdout);
+    });
     if (!watcher.start()) {
         std::fprintf(stderr, "fake_sni_watcher: cannot own the watcher name\n");
         return 1;
