@@ -22,6 +22,8 @@ public:
     // False when the bus is unreachable or the watcher name is taken.
     bool start();
     void stop();
+    // While set, registrations are answered with an error and not recorded.
+    bool refuse = false;
     // Items registered with the running watcher, as "service/path".
     QStringList registeredItems() const { return items_; }
     QDBusConnection connection() const { return QDBusConnection(connectionName_); }

@@ -247,6 +247,14 @@ TEST_F(TrayItemTest, FallsBackWithoutAWatcherAndRegistersWithEachNewOne)
         EXPECT_TRUE(QTest::qWaitFor([&] { return item->isUsingFallback(); })) << run;
         EXPECT_FALSE(item->isRegistered());
     }
+    // A watcher that says no is no better than none: the item must stay visible.
+    watcher_->refuse = true;
+    ASSERT_TRUE(watcher_->start());
+    auto refused = makeItem();
+    refused->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return refused->isUsingFallback(); }));
+    EXPECT_FALSE(refused->isRegistered());
+
     TrayItem noBus(QDBusConnection(QStringLiteral("no-such-connection")));
     noBus.show();
     EXPECT_TRUE(noBus.isUsingFallback());
