@@ -73,22 +73,21 @@ QImage labelImage(AppViewModel& model)
 QImage panelImage(AppViewModel& model)
 {
     PanelView view(&model);
-    view.adjustSize();
-    const QSize panel = view.size();
-    const QSize logical = panel + QSize(2 * panelMargin, 2 * panelMargin);
+    const QImage panel = view.renderImage(panelScale);
+    const QSizeF size = panel.deviceIndependentSize();
+    const QSize logical = (size + QSizeF(2 * panelMargin, 2 * panelMargin)).toSize();
     QImage out(logical * panelScale, QImage::Format_ARGB32_Premultiplied);
     out.setDevicePixelRatio(panelScale);
     out.fill(Qt::black);
 
     QPainter p(&out);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF frame(panelMargin, panelMargin, panel.width(), panel.height());
+    const QRectF frame(QPointF(panelMargin, panelMargin), size);
     QPainterPath shape;
     shape.addRoundedRect(frame, panelRadius, panelRadius);
     p.save();
     p.setClipPath(shape);
-    p.fillRect(frame, view.palette().window());
-    view.render(&p, frame.topLeft().toPoint(), QRegion(), QWidget::DrawChildren);
+    p.drawImage(frame.topLeft(), panel);
     p.restore();
     // The border sits inside the shape's edge, so it does not grow the panel.
     p.setPen(QPen(QColor(255, 255, 255, 31), 1));
