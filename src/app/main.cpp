@@ -2,11 +2,65 @@
 #include "app/tray/TrayItem.h"
 #include "demo/PanelRenderer.h"
 #include "model/AppViewModel.h"
+#include "model/Preferences.h"
+#include "services/LoginItemService.h"
 #include "ui/PanelWindow.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <vector>
 
 using namespace corvane;
+
+namespace {
+
+// Wayland lets no client place its own window, so the panel could not open at the tray.
+// Where XWayland is there, the app runs through it, unless the user chose a platform.
+std::vector<char*> platformArguments(int argc, char** argv)
+{
+    std::vector<char*> args(argv, argv + argc);
+    static char platform[] = "-platform";
+    static char xcb[] = "xcb";
+    bool chosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    for (int i = 1; i < argc; ++i)
+        chosen = chosen || qstrcmp(argv[i], "-platform") == 0;
+    if (!chosen && qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsSet("DISPLAY")) {
+        args.insert(args.begin() + 1, {platform, xcb});
+    }
+    args.push_back(nullptr);
+    return args;
+}
+
+void perform(TrayAction action, AppViewModel& model, PanelWindow& panel)
+{
+    switch (action) {
+    case TrayAction::openPanel:
+        if (!panel.isVisible())
+            panel.toggleAt(QCursor::pos());
+        break;
+    case TrayAction::stacked:
+        model.setBarStyle(BarStyle::stacked);
+        break;
+    case TrayAction::wide:
+        model.setBarStyle(BarStyle::wide);
+        break;
+    case TrayAction::bits:
+        model.setUnits(RateUnits::bits);
+        break;
+    case TrayAction::bytes:
+        model.setUnits(RateUnits::bytes);
+        break;
+    case TrayAction::launchAtLogin:
+        model.loginItem().setEnabled(!model.loginItem().enabled());
+        break;
+    case TrayAction::quit:
+        QApplication::quit();
+        break;
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -15,26 +69,38 @@ int main(int argc, char** argv)
             argc, argv, []() -> AppViewModel& { return sharedModel(); }))
         return *status;
 
-    QApplication app(argc, argv);
+    std::vector<char*> args = platformArguments(argc, argv);
+    int qtArgc = static_cast<int>(args.size()) - 1;
+    QApplication app(qtArgc, args.data());
     QApplication::setApplicationName(QStringLiteral("corvane"));
     QApplication::setDesktopFileName(QStringLiteral("corvane"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     AppViewModel& model = sharedModel();
+    PanelWindow panel(&model);
 
     TrayItem tray;
+    tray.setLabelInk(Preferences().labelInk());
     tray.setStyle(model.barStyle());
-    tray.setLabel(model.label());
+    const auto pushLabel = [&] { tray.setLabel(model.label(), model.current(), model.units()); };
+    const auto pushMenu = [&] {
+        tray.setMenuState({model.barStyle(), model.units(), model.loginItem().enabled()});
+    };
+    pushLabel();
+    pushMenu();
     tray.setLabelImage(model.labelImage());
-    QObject::connect(&model, &AppViewModel::labelChanged, &tray,
-                     [&] { tray.setLabel(model.label()); });
+    QObject::connect(&model, &AppViewModel::labelChanged, &tray, pushLabel);
     QObject::connect(&model, &AppViewModel::labelImageChanged, &tray,
                      [&] { tray.setLabelImage(model.labelImage()); });
-    QObject::connect(&model, &AppViewModel::barStyleChanged, &tray,
-                     [&] { tray.setStyle(model.barStyle()); });
-
-    PanelWindow panel(&model);
+    QObject::connect(&model, &AppViewModel::barStyleChanged, &tray, [&] {
+        tray.setStyle(model.barStyle());
+        pushMenu();
+    });
+    QObject::connect(&model, &AppViewModel::unitsChanged, &tray, pushMenu);
+    QObject::connect(&model.loginItem(), &LoginItemService::enabledChanged, &tray, pushMenu);
     QObject::connect(&tray, &TrayItem::activateRequested, &panel, &PanelWindow::toggleAt);
+    QObject::connect(&tray, &TrayItem::actionRequested, &panel,
+                     [&](TrayAction a) { perform(a, model, panel); });
 
     tray.show();
     model.start(); // construction already started the model; this does nothing more

@@ -31,6 +31,12 @@ QSettings::Status Preferences::status() const
     return m_settings->status();
 }
 
+LabelInk Preferences::labelInk() const
+{
+    const std::optional<QString> t = text(labelInkKey);
+    return t ? label_ink::fromRaw(*t).value_or(LabelInk::automatic) : LabelInk::automatic;
+}
+
 std::optional<QString> Preferences::text(const char* key) const
 {
     const QVariant v = m_settings->value(QLatin1String(key));

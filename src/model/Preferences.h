@@ -1,6 +1,7 @@
 #pragma once
 
 #include "present/BarStyle.h"
+#include "present/LabelInk.h"
 #include "present/RateUnits.h"
 
 #include <QSettings>
@@ -36,6 +37,8 @@ public:
     bool publicIPLookup() const; // absent or unreadable: true
     // Present only when the stored name passes isValidInterfaceName().
     std::optional<QString> interfaceOverride() const;
+    // "auto", "light" or "dark"; anything else is auto. Set by hand only.
+    LabelInk labelInk() const;
     // Re-reads the file first, so a hand edit shows up without a restart. Never written.
     std::optional<QUrl> starlinkDashboardURL() const;
 
@@ -64,6 +67,7 @@ public:
     static constexpr auto publicIPLookupKey = "publicIPLookup";
     static constexpr auto interfaceOverrideKey = "interfaceOverride";
     static constexpr auto starlinkDashboardURLKey = "starlinkDashboardURL";
+    static constexpr auto labelInkKey = "labelInk";
 
 private:
     std::optional<QString> text(const char* key) const;

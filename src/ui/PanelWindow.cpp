@@ -3,6 +3,7 @@
 #include "model/AppViewModel.h"
 #include "ui/PanelView.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -41,13 +42,39 @@ PanelWindow::PanelWindow(AppViewModel* model, QWidget* parent)
     l->addWidget(view_);
 }
 
-QPoint PanelWindow::placement(QSize size, QPoint click, const QRect& available)
+QPoint PanelWindow::anchorFor(QPoint reported, std::optional<QPoint> pointer)
 {
+    // A click lands on the item under the pointer; a report far from it is not a screen
+    // position.
+    constexpr int plausible = 64;
+    if (pointer && (reported - *pointer).manhattanLength() > plausible)
+        return *pointer;
+    return reported;
+}
+
+QPoint PanelWindow::placement(QSize size, QPoint click, const QRect& screen,
+                              const QRect& available)
+{
+    const QRect area = available.isValid() ? available : screen;
+    const int toTop = click.y() - screen.top();
+    const int toBottom = screen.bottom() - click.y();
+    const int toLeft = click.x() - screen.left();
+    const int toRight = screen.right() - click.x();
+    const int nearest = std::min({toTop, toBottom, toLeft, toRight});
     int x = click.x() - size.width() / 2;
-    int y = click.y() < available.center().y() ? click.y() + clickGap
-                                               : click.y() - clickGap - size.height();
-    x = std::max(available.left(), std::min(x, available.right() + 1 - size.width()));
-    y = std::max(available.top(), std::min(y, available.bottom() + 1 - size.height()));
+    int y = click.y() - size.height() / 2;
+    if (nearest == toTop)
+        y = std::max(area.top(), screen.top() + 2 * toTop + 1) + clickGap;
+    else if (nearest == toBottom)
+        y = std::min(area.bottom(), screen.bottom() - 2 * toBottom - 1) + 1 - clickGap -
+            size.height();
+    else if (nearest == toLeft)
+        x = std::max(area.left(), screen.left() + 2 * toLeft + 1) + clickGap;
+    else
+        x = std::min(area.right(), screen.right() - 2 * toRight - 1) + 1 - clickGap -
+            size.width();
+    x = std::max(area.left(), std::min(x, area.right() + 1 - size.width()));
+    y = std::max(area.top(), std::min(y, area.bottom() + 1 - size.height()));
     return {x, y};
 }
 
@@ -63,12 +90,15 @@ void PanelWindow::toggleAt(QPoint globalPos)
         return;
     }
     adjustSize();
-    QScreen* screen = QGuiApplication::screenAt(globalPos);
+    // Wayland tells a client nothing of the pointer outside its own windows.
+    const QPoint at =
+        onWayland() ? globalPos : anchorFor(globalPos, std::optional<QPoint>(QCursor::pos()));
+    QScreen* screen = QGuiApplication::screenAt(at);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (screen) {
         setScreen(screen);
-        move(placement(size(), globalPos, screen->availableGeometry()));
+        move(placement(size(), at, screen->geometry(), screen->availableGeometry()));
     }
     show();
     raise();

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPoint>
 #include <QWidget>
+#include <optional>
 
 namespace corvane {
 
@@ -20,9 +21,16 @@ public:
     explicit PanelWindow(AppViewModel* model, QWidget* parent = nullptr);
     PanelView* view() const { return view_; }
 
-    // Where a window of `size` goes for a click at `click`: centred under (or, in the lower
-    // half of the screen, above) the click, kept inside `available`.
-    static QPoint placement(QSize size, QPoint click, const QRect& available);
+    // The point to open at: the reported click when it is plausible, else the pointer. Some
+    // hosts report positions relative to their own applet, or none at all; the pointer is
+    // over the item whenever a click is real.
+    static QPoint anchorFor(QPoint reported, std::optional<QPoint> pointer);
+
+    // Where a window of `size` goes for a click at `click` on a bar at the nearest edge of
+    // `screen`: beside the bar, never over it (a bar is taken to be at least twice as
+    // thick as the click is far from the edge), centred on the click along the bar, and
+    // kept inside `available`.
+    static QPoint placement(QSize size, QPoint click, const QRect& screen, const QRect& available);
 
 public Q_SLOTS:
     // Opens the panel near the click, or closes it when it is open.

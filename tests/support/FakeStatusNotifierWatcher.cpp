@@ -29,7 +29,7 @@ bool FakeStatusNotifierWatcher::start()
     connectionName_ = QStringLiteral("fake-sni-watcher-%1").arg(++generation);
     QDBusConnection bus = QDBusConnection::connectToBus(address_, connectionName_);
     if (!bus.isConnected() ||
-        !bus.registerObject(watcherPath, this, QDBusConnection::ExportScriptableSlots) ||
+        !bus.registerObject(watcherPath, this, QDBusConnection::ExportScriptableContents) ||
         !bus.registerService(watcherName)) {
         stop();
         return false;

@@ -14,6 +14,7 @@ namespace corvane::testing {
 class FakeStatusNotifierWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
 
 public:
     explicit FakeStatusNotifierWatcher(QString busAddress, QObject* parent = nullptr);
@@ -26,6 +27,8 @@ public:
     bool refuse = false;
     // Items registered with the running watcher, as "service/path".
     QStringList registeredItems() const { return items_; }
+    // Forgets every item without a word, as a host that fails to read an item does.
+    void dropSilently() { items_.clear(); }
     QDBusConnection connection() const { return QDBusConnection(connectionName_); }
 
     // Reads an org.kde.StatusNotifierItem property over the bus, running the event loop meanwhile

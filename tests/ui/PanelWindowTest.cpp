@@ -9,16 +9,30 @@ using corvane::testing::PanelFixture;
 
 namespace {
 
-TEST(PanelWindowPlacement, CentredOnTheClickAndKeptOnTheScreen)
+TEST(PanelWindowPlacement, BesideTheBarNeverOverIt)
 {
     const QRect screen(0, 0, 1920, 1080);
     const QSize size(264, 500);
-    EXPECT_EQ(PanelWindow::placement(size, QPoint(1000, 10), screen), QPoint(868, 16));
-    EXPECT_EQ(PanelWindow::placement(size, QPoint(1000, 1075), screen), QPoint(868, 569))
-        << "a bar at the bottom opens the panel upwards";
-    // A second screen to the left and a panel taller than the room below the click.
-    EXPECT_EQ(PanelWindow::placement(size, QPoint(-20, 390), QRect(-1280, 200, 1280, 600)),
-              QPoint(-264, 300));
+    struct Case {
+        const char* what;
+        QPoint click;
+        QRect screen, available;
+        QPoint expected;
+    } cases[] = {
+        {"top bar with a strut", {1000, 12}, screen, {0, 24, 1920, 1056}, {868, 31}},
+        {"top bar without one, at the right end", {1800, 12}, screen, screen, {1656, 31}},
+        {"bottom bar", {1000, 1058}, screen, {0, 0, 1920, 1036}, {868, 530}},
+        {"left bar", {15, 500}, screen, screen, {37, 250}},
+        {"right edge of a screen to the left, little room", {-20, 390},
+         QRect(-1280, 200, 1280, 600), QRect(-1280, 200, 1280, 600), {-309, 200}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PanelWindow::placement(size, c.click, c.screen, c.available), c.expected)
+            << c.what;
+    // Applet-relative or missing positions give way to the pointer over the item.
+    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, QPoint(1250, 12)), QPoint(1250, 12));
+    EXPECT_EQ(PanelWindow::anchorFor({1240, 10}, QPoint(1250, 12)), QPoint(1240, 10));
+    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, std::nullopt), QPoint(5, 10));
 }
 
 TEST_F(PanelFixture, ToggleOpensAndClosesAndTellsTheModel)

@@ -1,15 +1,19 @@
 #include "app/tray/TrayItem.h"
 
-#include "app/tray/StatusNotifierItemAdaptor.h"
+#include "app/tray/StatusNotifierItemObject.h"
 #include "app/tray/TrayArt.h"
+#include "platform/desktop/TrayDesktop.h"
+#include "present/Label.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
-#include <QEvent>
+#include <QDBusVariant>
+#include <QDir>
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 #include <atomic>
@@ -21,13 +25,24 @@ namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString itemPath = QStringLiteral("/StatusNotifierItem");
+const QString menuPath = QStringLiteral("/MenuBar");
 // A watcher that does not answer within this time is treated as absent.
 constexpr int registerTimeoutMs = 5000;
+// Some hosts drop an item seconds after accepting it (GNOME's AppIndicator extension does
+// when reading its properties fails); it is checked this often after each registration.
+constexpr int recheckIntervalMs = 1500;
+constexpr int rechecks = 3;
 
 int nextItemId()
 {
     static std::atomic<int> counter{0};
     return ++counter;
+}
+
+QString configHome()
+{
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    return QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QStringLiteral("/.config");
 }
 
 } // namespace
@@ -37,13 +52,23 @@ TrayItem::TrayItem(QDBusConnection bus, QObject* parent)
       serviceName_(QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
                        .arg(QCoreApplication::applicationPid())
                        .arg(nextItemId())),
-      adaptor_(
-          new StatusNotifierItemAdaptor(this, [this](QPoint p) { Q_EMIT activateRequested(p); }))
+      item_(new StatusNotifierItemObject(
+          bus_, itemPath, menuPath,
+          {[this](QPoint p) { Q_EMIT activateRequested(p); },
+           [this](QPoint p) { showMenuAt(p); }},
+          this)),
+      menu_(new DBusMenuObject(
+          bus_, menuPath, [this](TrayAction a) { Q_EMIT actionRequested(a); }, this)),
+      tone_(std::make_unique<PanelToneWatcher>(bus_, configHome()))
 {
-    // The ink follows the desktop palette; Qt reports its changes as an application event.
-    if (QCoreApplication* app = QCoreApplication::instance())
-        app->installEventFilter(this);
-    rebuildIcon();
+    connect(tone_.get(), &PanelToneWatcher::toneChanged, this, [this] {
+        rebuild();
+        publish();
+    });
+    recheckTimer_.setInterval(recheckIntervalMs);
+    connect(&recheckTimer_, &QTimer::timeout, this, &TrayItem::checkStillRegistered);
+    menu_->setMenu(trayMenu({}));
+    rebuild();
     publish();
 }
 
@@ -52,8 +77,20 @@ TrayItem::~TrayItem()
     leaveFallback();
     if (ownsName_)
         bus_.unregisterService(serviceName_);
-    if (exported_)
+    if (exported_) {
         bus_.unregisterObject(itemPath);
+        bus_.unregisterObject(menuPath);
+    }
+}
+
+TrayPresentation TrayItem::presentation() const
+{
+    return chooseTrayPresentation(host_, style_);
+}
+
+TrayInk TrayItem::ink() const
+{
+    return chooseTrayInk(inkPreference_, host_, tone_->tone());
 }
 
 void TrayItem::setStyle(BarStyle style)
@@ -61,18 +98,20 @@ void TrayItem::setStyle(BarStyle style)
     if (style == style_)
         return;
     style_ = style;
-    rebuildIcon();
+    rebuild();
     publish();
 }
 
-void TrayItem::setLabel(const QString& label)
+void TrayItem::setLabel(const QString& label, const SpeedSample& sample, RateUnits units)
 {
-    if (label == label_)
+    if (label == label_ && sample == sample_ && units == units_)
         return;
     label_ = label;
+    sample_ = sample;
+    units_ = units;
+    if (presentation().icon != TrayIconKind::stacked)
+        rebuild();
     publish();
-    if (fallback_)
-        fallback_->setToolTip(label_);
 }
 
 void TrayItem::setLabelImage(const LabelImage& image)
@@ -80,10 +119,27 @@ void TrayItem::setLabelImage(const LabelImage& image)
     if (image == image_)
         return;
     image_ = image;
-    if (style_ != BarStyle::stacked)
+    if (presentation().icon != TrayIconKind::stacked)
         return;
-    rebuildIcon();
+    rebuild();
     publish();
+}
+
+void TrayItem::setLabelInk(LabelInk ink)
+{
+    if (ink == inkPreference_)
+        return;
+    inkPreference_ = ink;
+    rebuild();
+    publish();
+}
+
+void TrayItem::setMenuState(const TrayMenuState& state)
+{
+    const MenuEntry menu = trayMenu(state);
+    menu_->setMenu(menu);
+    if (fallbackMenu_)
+        fillMenu(fallbackMenu_.get(), menu, [this](TrayAction a) { Q_EMIT actionRequested(a); });
 }
 
 void TrayItem::show()
@@ -92,7 +148,8 @@ void TrayItem::show()
         return;
     shown_ = true;
     if (bus_.isConnected()) {
-        exported_ = bus_.registerObject(itemPath, this, QDBusConnection::ExportAdaptors);
+        exported_ = bus_.registerVirtualObject(itemPath, item_) &&
+                    bus_.registerVirtualObject(menuPath, menu_);
         // Without our well-known name the watcher is given the connection's unique name.
         ownsName_ = exported_ && bus_.registerService(serviceName_);
     }
@@ -107,12 +164,17 @@ void TrayItem::show()
             [this](const QString&, const QString&, const QString& newOwner) {
                 onWatcherOwnerChanged(newOwner);
             });
+    // Qt D-Bus 6.4 offers no pointer-to-member form of this connect.
+    bus_.connect(watcherService, watcherPath, watcherService,
+                 QStringLiteral("StatusNotifierItemUnregistered"), this,
+                 SLOT(onItemUnregistered(QString)));
     registerWithWatcher();
 }
 
 void TrayItem::registerWithWatcher()
 {
     const quint64 attempt = ++registerAttempt_;
+    recheckTimer_.stop();
     QDBusMessage call = QDBusMessage::createMethodCall(
         watcherService, watcherPath, watcherService, QStringLiteral("RegisterStatusNotifierItem"));
     call << (ownsName_ ? serviceName_ : bus_.baseService());
@@ -120,14 +182,70 @@ void TrayItem::registerWithWatcher()
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this, attempt](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
-                if (attempt != registerAttempt_)
-                    return;
-                registered_ = !done->isError();
-                if (registered_)
-                    leaveFallback();
-                else
-                    enterFallback();
+                if (attempt == registerAttempt_)
+                    onRegistered(!done->isError());
             });
+}
+
+void TrayItem::onRegistered(bool ok)
+{
+    registered_ = ok;
+    if (!ok) {
+        enterFallback();
+        return;
+    }
+    leaveFallback();
+    detectHost();
+    recheck_ = rechecks;
+    recheckTimer_.start();
+}
+
+bool TrayItem::isOurs(const QString& entry) const
+{
+    // Watchers list items as "service/path", "service" or the connection's unique name.
+    const auto matches = [&](const QString& service) {
+        return entry == service || entry.startsWith(service + u'/');
+    };
+    return matches(serviceName_) || matches(bus_.baseService());
+}
+
+void TrayItem::checkStillRegistered()
+{
+    if (--recheck_ <= 0)
+        recheckTimer_.stop();
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << watcherService << QStringLiteral("RegisteredStatusNotifierItems");
+    const quint64 attempt = registerAttempt_;
+    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(get, registerTimeoutMs), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, attempt](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                // A watcher without the property cannot be checked; trust its answer.
+                if (attempt != registerAttempt_ || done->isError())
+                    return;
+                const QDBusMessage reply = done->reply();
+                const QStringList items = reply.arguments()
+                                              .value(0)
+                                              .value<QDBusVariant>()
+                                              .variant()
+                                              .toStringList();
+                for (const QString& entry : items)
+                    if (isOurs(entry)) {
+                        // GNOME shows a placeholder for an item re-added after a restart
+                        // until something changes.
+                        item_->announce();
+                        return;
+                    }
+                registerWithWatcher();
+            });
+}
+
+void TrayItem::onItemUnregistered(const QString& entry)
+{
+    if (registered_ && isOurs(entry))
+        registerWithWatcher();
 }
 
 void TrayItem::onWatcherOwnerChanged(const QString& newOwner)
@@ -138,8 +256,21 @@ void TrayItem::onWatcherOwnerChanged(const QString& newOwner)
         return;
     }
     ++registerAttempt_;
+    recheckTimer_.stop();
     registered_ = false;
     enterFallback();
+}
+
+void TrayItem::detectHost()
+{
+    const TrayHost host =
+        detectTrayHost(trayHostProcesses(bus_), qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    if (host == host_)
+        return;
+    host_ = host;
+    tone_->follow(host_);
+    rebuild();
+    publish();
 }
 
 void TrayItem::enterFallback()
@@ -147,16 +278,23 @@ void TrayItem::enterFallback()
     // QSystemTrayIcon is a widgets class and needs a QApplication.
     if (fallback_ || !qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
+    host_ = TrayHost::xembed;
+    tone_->follow(host_);
+    rebuild();
     fallback_ = std::make_unique<QSystemTrayIcon>();
+    fallbackMenu_ = std::make_unique<QMenu>();
+    fillMenu(fallbackMenu_.get(), menu_->menu(),
+             [this](TrayAction a) { Q_EMIT actionRequested(a); });
+    fallback_->setContextMenu(fallbackMenu_.get());
     connect(fallback_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 // A double click arrives after its first click; that one already toggled.
-                if (reason == QSystemTrayIcon::DoubleClick)
+                if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::MiddleClick)
                     return;
                 const QRect where = fallback_->geometry();
                 Q_EMIT activateRequested(where.isValid() ? where.center() : QCursor::pos());
             });
-    updateFallback();
+    publish();
     fallback_->show();
 }
 
@@ -166,60 +304,75 @@ void TrayItem::leaveFallback()
         return;
     fallback_->hide();
     fallback_.reset();
+    fallbackMenu_.reset();
 }
 
-void TrayItem::rebuildIcon()
+void TrayItem::rebuild()
 {
-    const QColor ink = tray_art::textColor();
-    if (style_ == BarStyle::stacked && !image_.isNull()) {
-        iconNormal_ = tray_art::tinted(image_.normal, ink);
-        iconHiDpi_ = tray_art::tinted(image_.hiDpi, ink);
-    } else {
-        // The one-line style shows its text beside a symbol; with no drawing yet, the
-        // symbol alone keeps the item visible.
-        iconNormal_ = tray_art::appSymbol(22, ink);
-        iconHiDpi_ = tray_art::appSymbol(44, ink);
-        iconHiDpi_.setDevicePixelRatio(2);
+    const TrayInk ink = this->ink();
+    const ScaledRate down(sample_.downMbps, units_);
+    const ScaledRate up(sample_.upMbps, units_);
+    QList<QImage> images;
+    switch (presentation().icon) {
+    case TrayIconKind::square:
+        for (int px : tray_art::squareSizes)
+            images << tray_art::squareLabel(px, down.value, up.value, isIdleRate(sample_.downMbps),
+                                            isIdleRate(sample_.upMbps), ink);
+        break;
+    case TrayIconKind::stacked:
+        if (!image_.isNull()) {
+            images << tray_art::inked(image_.normal, ink) << tray_art::inked(image_.hiDpi, ink);
+            break;
+        }
+        [[fallthrough]]; // nothing drawn yet: the symbol keeps the item visible
+    case TrayIconKind::symbol:
+        for (int px : tray_art::squareSizes)
+            images << tray_art::inked(tray_art::appSymbol(px, Qt::black), ink);
+        break;
+    case TrayIconKind::wide:
+        for (int h : tray_art::wideHeights)
+            images << tray_art::wideLabel(h, label_, ink);
+        break;
     }
-    sniIcon_.clear();
-    for (const QImage* image : {&iconNormal_, &iconHiDpi_})
-        if (!image->isNull())
-            sniIcon_.append(SniPixmap::fromImage(*image));
-    if (fallback_)
-        updateFallback();
+    iconImages_ = images;
+    icon_.clear();
+    for (const QImage& image : std::as_const(iconImages_))
+        if (!image.isNull())
+            icon_.append(SniPixmap::fromImage(image));
 }
 
 void TrayItem::publish()
 {
     SniState next;
     next.title = label_;
-    next.icon = sniIcon_;
+    next.icon = icon_;
     next.toolTip.title = label_;
-    if (style_ == BarStyle::wide) {
+    if (presentation().label) {
         next.label = label_;
         next.labelGuide = tray_art::labelGuide(label_);
     }
-    adaptor_->publish(next);
-}
-
-void TrayItem::updateFallback()
-{
-    QIcon icon;
-    for (const QImage* image : {&iconNormal_, &iconHiDpi_})
-        if (!image->isNull())
-            icon.addPixmap(QPixmap::fromImage(*image));
-    fallback_->setIcon(icon);
-    fallback_->setToolTip(label_);
-}
-
-bool TrayItem::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == QCoreApplication::instance() &&
-        event->type() == QEvent::ApplicationPaletteChange) {
-        rebuildIcon();
-        publish();
+    item_->publish(next);
+    if (fallback_) {
+        QIcon icon;
+        for (const QImage& image : std::as_const(iconImages_))
+            if (!image.isNull())
+                icon.addPixmap(QPixmap::fromImage(image));
+        fallback_->setIcon(icon);
+        fallback_->setToolTip(label_);
     }
-    return QObject::eventFilter(watched, event);
+}
+
+void TrayItem::showMenuAt(QPoint pos)
+{
+    // Hosts that cannot draw the exported menu ask for one here.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    if (!fallbackMenu_) {
+        fallbackMenu_ = std::make_unique<QMenu>();
+        fillMenu(fallbackMenu_.get(), menu_->menu(),
+                 [this](TrayAction a) { Q_EMIT actionRequested(a); });
+    }
+    fallbackMenu_->popup(pos.isNull() ? QCursor::pos() : pos);
 }
 
 } // namespace corvane

@@ -8,7 +8,7 @@
 #include <QApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
-#include <QPalette>
+#include <QDBusObjectPath>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -47,35 +47,24 @@ public Q_SLOTS:
     }
 };
 
-// Alpha-only drawing: (0,0) opaque, (1,0) half covered; the HiDPI copy has its last pixel opaque.
-// Built fresh each call: equal content, new objects.
-LabelImage sampleImage(int extraOpaqueX = -1)
-{
-    QImage normal(3, 2, QImage::Format_ARGB32_Premultiplied);
-    normal.fill(Qt::transparent);
-    normal.setPixel(0, 0, qRgba(0, 0, 0, 255));
-    normal.setPixel(1, 0, qRgba(0, 0, 0, 128));
-    if (extraOpaqueX >= 0)
-        normal.setPixel(extraOpaqueX, 1, qRgba(0, 0, 0, 255));
-    QImage hiDpi(6, 4, QImage::Format_ARGB32_Premultiplied);
-    hiDpi.fill(Qt::transparent);
-    hiDpi.setPixel(5, 3, qRgba(0, 0, 0, 255));
-    hiDpi.setDevicePixelRatio(2);
-    return {normal, hiDpi};
-}
-
-void usePalette(const QColor& window)
-{
-    QPalette p = QGuiApplication::palette();
-    p.setColor(QPalette::Window, window);
-    QApplication::setPalette(p);
-}
+const SpeedSample demoRates{512, 24.6};
 
 // Pixel (x,y) of a wire pixmap as {A, R, G, B}.
 std::array<int, 4> pixel(const SniPixmap& p, int x, int y)
 {
     const auto* b = reinterpret_cast<const uchar*>(p.bytes.constData()) + 4 * (y * p.width + x);
     return {b[0], b[1], b[2], b[3]};
+}
+
+// Rows and columns holding ink (alpha over half) in rows [top, bottom) of `image`.
+QRect inkBox(const QImage& image, int top, int bottom)
+{
+    QRect box;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 128)
+                box |= QRect(x, y, 1, 1);
+    return box;
 }
 
 } // namespace
@@ -87,7 +76,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(bus_->isRunning());
-        usePalette(QColor(0x30, 0x30, 0x30));
         watcher_ = std::make_unique<FakeStatusNotifierWatcher>(bus_->address());
     }
 
@@ -125,57 +113,100 @@ protected:
 
 std::unique_ptr<PrivateBus> TrayItemTest::bus_;
 
-TEST_F(TrayItemTest, RegistersAndServesTheDrawingInNetworkByteOrder)
+TEST(TraySquareLayout, FillsEachSlotWithTwoAlignedLines)
+{
+    for (int px : tray_art::squareSizes) {
+        for (bool plate : {false, true}) {
+            const QImage img = tray_art::squareLabel(px, QStringLiteral("512"),
+                                                     QStringLiteral("24.6"), false, false,
+                                                     {Qt::white, plate});
+            ASSERT_EQ(img.size(), QSize(px, px));
+            const QImage ink = plate ? img.convertToFormat(QImage::Format_Grayscale8)
+                                           .convertToFormat(QImage::Format_Alpha8)
+                                     : img;
+            const QRect down = inkBox(ink, 0, px / 2), up = inkBox(ink, px / 2, px);
+            SCOPED_TRACE(::testing::Message() << px << " px, plate " << plate);
+            // Digits of at least a third of the slot, on separate halves, ending in one column.
+            EXPECT_GE(down.height(), px / 3);
+            EXPECT_GE(up.height(), px / 3);
+            EXPECT_LE(down.bottom(), up.top());
+            EXPECT_LE(std::abs(down.right() - up.right()), 1);
+            EXPECT_GE(up.width(), px / 2) << "the longer figure uses the width";
+        }
+    }
+    const QImage wide = tray_art::wideLabel(21, QStringLiteral("↓\u2007512Mb ↑24.6Mb"),
+                                            {Qt::white, false});
+    EXPECT_EQ(wide.height(), 21);
+    EXPECT_GT(wide.width(), 3 * 21);
+}
+
+TEST_F(TrayItemTest, ServesSquareFiguresAMenuAndALabelOnlyWhenWide)
 {
     auto item = registeredItem();
+    EXPECT_EQ(item->host(), TrayHost::unknown);
     const QRegularExpression pattern(QStringLiteral("^org\\.kde\\.StatusNotifierItem-%1-\\d+$")
                                          .arg(QCoreApplication::applicationPid()));
     EXPECT_TRUE(pattern.match(item->serviceName()).hasMatch()) << item->serviceName().toStdString();
     EXPECT_NE(item->serviceName(), makeItem()->serviceName());
     EXPECT_EQ(watcher_->registeredItems(), QStringList{item->serviceName() + itemPath});
-    EXPECT_FALSE(item->isUsingFallback());
     EXPECT_EQ(prop(*item, "Id").toString(), u"corvane");
     EXPECT_TRUE(prop(*item, "IconName").toString().isEmpty()); // a name would hide the pixmap
+    EXPECT_FALSE(prop(*item, "ItemIsMenu").toBool());          // a left click opens the panel
 
-    item->setLabelImage(sampleImage()); // drawn in white ink on the dark palette
+    item->setLabel(sampleLabel, demoRates, RateUnits::bits);
     const QList<SniPixmap> icon = iconOf(*item);
-    ASSERT_EQ(icon.size(), 2);
-    EXPECT_EQ(QSize(icon[0].width, icon[0].height), QSize(3, 2));
-    EXPECT_EQ(QSize(icon[1].width, icon[1].height), QSize(6, 4));
-    ASSERT_EQ(icon[0].bytes.size(), 3 * 2 * 4);
-    ASSERT_EQ(icon[1].bytes.size(), 6 * 4 * 4);
-    EXPECT_EQ(pixel(icon[0], 0, 0), (std::array{255, 255, 255, 255}));
-    const auto half = pixel(icon[0], 1, 0);
-    EXPECT_EQ(half[0], 128);
-    EXPECT_NEAR(half[1], 255, 2); // un-premultiplied; that rounds
-    EXPECT_EQ(pixel(icon[0], 2, 0)[0], 0);
-    EXPECT_EQ(pixel(icon[1], 5, 3)[0], 255);
-}
-
-TEST_F(TrayItemTest, WideStyleCarriesTheTextAndItsWidestShapeBesideASymbol)
-{
-    auto item = registeredItem();
-    item->setLabelImage(sampleImage());
-    item->setLabel(sampleLabel);
+    ASSERT_EQ(icon.size(), qsizetype(tray_art::squareSizes.size()));
+    for (qsizetype i = 0; i < icon.size(); ++i) {
+        EXPECT_EQ(QSize(icon[i].width, icon[i].height),
+                  QSize(tray_art::squareSizes[i], tray_art::squareSizes[i]));
+        ASSERT_EQ(icon[i].bytes.size(), 4 * icon[i].width * icon[i].height);
+    }
+    // Nothing known of the panel: white figures on a dark plate, sent as A, R, G, B.
+    EXPECT_EQ(pixel(icon[0], 0, 8)[0], 184);
+    EXPECT_EQ(pixel(icon[0], 0, 8)[1], 0);
+    // Hosts that find the label property draw it instead of the icon, even when empty.
+    EXPECT_FALSE(prop(*item, "XAyatanaLabel").isValid());
     item->setStyle(BarStyle::wide);
     EXPECT_EQ(prop(*item, "XAyatanaLabel").toString(), sampleLabel);
     EXPECT_EQ(prop(*item, "XAyatanaLabelGuide").toString(), u"↓0000Mb ↑0000Mb");
-    const QList<SniPixmap> icon = iconOf(*item);
-    ASSERT_EQ(icon.size(), 2);
-    EXPECT_EQ(QSize(icon[0].width, icon[0].height), QSize(22, 22));
-    EXPECT_TRUE(icon[0].bytes.contains(char(0xff))); // not blank
+    EXPECT_EQ(prop(*item, "IconAccessibleDesc").toString(), sampleLabel);
 
-    // The accessible name follows the label in both styles; only the wide one shows text.
-    for (BarStyle style : {BarStyle::wide, BarStyle::stacked}) {
-        item->setStyle(style);
-        EXPECT_EQ(prop(*item, "Title").toString(), sampleLabel);
-        const auto tip = qdbus_cast<SniToolTip>(prop(*item, "ToolTip").value<QDBusArgument>());
-        EXPECT_EQ(tip.title, sampleLabel);
+    const QString menu = prop(*item, "Menu").value<QDBusObjectPath>().path();
+    QDBusMessage layout = QDBusMessage::createMethodCall(
+        item->serviceName(), menu, QStringLiteral("com.canonical.dbusmenu"),
+        QStringLiteral("GetLayout"));
+    layout << 0 << -1 << QStringList{QStringLiteral("label")};
+    const QDBusMessage reply = watcher_->connection().call(layout, QDBus::BlockWithGui);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_EQ(reply.signature(), u"u(ia{sv}av)");
+    QSignalSpy acted(item.get(), &TrayItem::actionRequested);
+    QDBusMessage click = QDBusMessage::createMethodCall(
+        item->serviceName(), menu, QStringLiteral("com.canonical.dbusmenu"),
+        QStringLiteral("Event"));
+    click << 10 << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(QString()))
+          << 0u;
+    watcher_->connection().asyncCall(click);
+    ASSERT_TRUE(acted.wait(5000));
+    EXPECT_EQ(acted.takeFirst().at(0).value<TrayAction>(), TrayAction::quit);
+}
+
+TEST(TrayMenuLayout, RadioGroupsFollowTheState)
+{
+    const MenuEntry m = trayMenu({BarStyle::wide, RateUnits::bytes, true});
+    QStringList shape;
+    for (const MenuEntry& e : m.children) {
+        QString s = e.isSeparator() ? QStringLiteral("-") : e.label;
+        for (const MenuEntry& c : e.children)
+            s += u' ' + c.label + (c.checked ? QStringLiteral("*") : QString());
+        if (e.toggle == MenuEntry::Toggle::checkmark && e.checked)
+            s += u'*';
+        shape << s;
     }
-    EXPECT_TRUE(prop(*item, "XAyatanaLabel").toString().isEmpty());
-    EXPECT_EQ(tray_art::labelGuide(QStringLiteral("↓\u2007\u2007\u20070Kb ↑1.23Gb")),
-              u"↓0000Mb ↑0000Mb");
-    EXPECT_EQ(tray_art::labelGuide(QStringLiteral("↓12.34GB ↑0KB")), u"↓00000MB ↑0MB");
+    EXPECT_EQ(shape.join(u'|'), u"Open panel|Bar style Stacked Wide*|Units bits/s bytes/s*|"
+                                u"Launch at login*|-|Quit");
+    ASSERT_NE(m.find(4), nullptr);
+    EXPECT_EQ(m.find(4)->action, TrayAction::wide);
+    EXPECT_EQ(m.find(99), nullptr);
 }
 
 TEST_F(TrayItemTest, HostsAreSignalledOnlyForWhatChanged)
@@ -193,34 +224,28 @@ TEST_F(TrayItemTest, HostsAreSignalledOnlyForWhatChanged)
         EXPECT_EQ(rec.seen.join(u' '), QString::fromUtf8(expected)) << what;
     };
     const QString a = QStringLiteral("a"), b = QStringLiteral("b");
+    const SpeedSample one{1, 1};
     expectSignals(
-        "new text", [&] { item->setLabel(a); }, "NewTitle NewToolTip");
+        "new text", [&] { item->setLabel(a, one, RateUnits::bits); },
+        "NewIcon NewTitle NewToolTip");
     expectSignals(
-        "same text", [&] { item->setLabel(a); }, "");
+        "same text", [&] { item->setLabel(a, one, RateUnits::bits); }, "");
     expectSignals(
-        "first drawing", [&] { item->setLabelImage(sampleImage()); }, "NewIcon");
+        "forced ink", [&] { item->setLabelInk(LabelInk::dark); }, "NewIcon");
     expectSignals(
-        "equal drawing, new object", [&] { item->setLabelImage(sampleImage()); }, "");
+        "to wide", [&] { item->setStyle(BarStyle::wide); }, "XAyatanaNewLabel(a,a)");
     expectSignals(
-        "palette", [] { usePalette(QColor(0xf0, 0xf0, 0xf0)); }, "NewIcon");
+        "text while wide", [&] { item->setLabel(b, one, RateUnits::bits); },
+        "NewTitle NewToolTip XAyatanaNewLabel(b,b)");
     expectSignals(
-        "to wide", [&] { item->setStyle(BarStyle::wide); }, "NewIcon XAyatanaNewLabel(a,a)");
-    expectSignals(
-        "drawing while wide", [&] { item->setLabelImage(sampleImage(2)); }, "");
-    expectSignals(
-        "text while wide", [&] { item->setLabel(b); }, "NewTitle NewToolTip XAyatanaNewLabel(b,b)");
-    expectSignals(
-        "back to stacked", [&] { item->setStyle(BarStyle::stacked); },
-        "NewIcon XAyatanaNewLabel(,)"); // the stacked style shows no text
-    // The drawing that arrived while wide is shown after returning, in the light palette's ink.
-    EXPECT_EQ(pixel(iconOf(*item)[0], 2, 1), (std::array{255, 0x20, 0x20, 0x20}));
+        "back to stacked", [&] { item->setStyle(BarStyle::stacked); }, "XAyatanaNewLabel(,)");
 }
 
 TEST_F(TrayItemTest, ClicksAskForThePanelAtTheClickPosition)
 {
     auto item = registeredItem();
     QSignalSpy asked(item.get(), &TrayItem::activateRequested);
-    for (const char* method : {"Activate", "SecondaryActivate", "ContextMenu"}) {
+    for (const char* method : {"Activate", "SecondaryActivate"}) {
         QDBusMessage call = QDBusMessage::createMethodCall(
             item->serviceName(), itemPath, itemInterface, QString::fromLatin1(method));
         call << 120 << 7;
@@ -230,10 +255,18 @@ TEST_F(TrayItemTest, ClicksAskForThePanelAtTheClickPosition)
     }
 }
 
+TEST_F(TrayItemTest, RegistersAgainWhenTheHostDropsTheItem)
+{
+    auto item = registeredItem();
+    watcher_->dropSilently();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher_->registeredItems().isEmpty(); }, 5000));
+    EXPECT_EQ(watcher_->registeredItems(), QStringList{item->serviceName() + itemPath});
+}
+
 TEST_F(TrayItemTest, FallsBackWithoutAWatcherAndRegistersWithEachNewOne)
 {
     auto item = makeItem();
-    item->setLabel(sampleLabel);
+    item->setLabel(sampleLabel, demoRates, RateUnits::bits);
     item->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return item->isUsingFallback(); }));
     EXPECT_FALSE(item->isRegistered());
