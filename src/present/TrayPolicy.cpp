@@ -151,4 +151,37 @@ PanelTone xfcePanelTone(bool darkMode, int backgroundStyle, const QColor& backgr
     return toneFromName(gtkTheme) == PanelTone::dark ? PanelTone::dark : PanelTone::light;
 }
 
+PanelTone gtkSettingsTone(const QString& settingsIni)
+{
+    const QString dark = iniValue(settingsIni, u"Settings", u"gtk-application-prefer-dark-theme");
+    if (dark == u"1" || dark.compare(u"true", Qt::CaseInsensitive) == 0)
+        return PanelTone::dark;
+    const QString theme = iniValue(settingsIni, u"Settings", u"gtk-theme-name");
+    if (theme.isEmpty())
+        return PanelTone::unknown;
+    return toneFromName(theme) == PanelTone::dark ? PanelTone::dark : PanelTone::light;
+}
+
+PanelTone waybarTone(const QString& css)
+{
+    static const QRegularExpression rule(
+        QStringLiteral("window#waybar\\s*\\{[^}]*?background(?:-color)?\\s*:\\s*([^;}]+)"));
+    const QRegularExpressionMatch m = rule.match(css);
+    if (!m.hasMatch())
+        return PanelTone::unknown;
+    const QString value = m.captured(1).trimmed();
+    static const QRegularExpression rgba(QStringLiteral(
+        "^rgba?\\(\\s*(\\d+)\\s*,\\s*(\\d+)\\s*,\\s*(\\d+)\\s*(?:,\\s*([0-9.]+)\\s*)?\\)"));
+    QColor c;
+    if (const QRegularExpressionMatch f = rgba.match(value); f.hasMatch()) {
+        if (!f.captured(4).isEmpty() && f.captured(4).toDouble() < 0.5)
+            return PanelTone::unknown;
+        c = QColor(std::min(f.captured(1).toInt(), 255), std::min(f.captured(2).toInt(), 255),
+                   std::min(f.captured(3).toInt(), 255));
+    } else if (value.startsWith(u'#')) {
+        c = QColor::fromString(value.left(7));
+    }
+    return toneOf(c);
+}
+
 } // namespace corvane

@@ -62,6 +62,14 @@ PanelTone plasmaPanelTone(const QString& plasmarc, const QString& kdeglobals);
 PanelTone xfcePanelTone(bool darkMode, int backgroundStyle, const QColor& background,
                         QStringView gtkTheme);
 
+// GTK's own settings.ini: a preferred dark variant or a "-dark" theme, else light when a
+// theme is named at all. MATE's and Xfce's panels are drawn by GTK.
+PanelTone gtkSettingsTone(const QString& settingsIni);
+
+// waybar's style sheet: the background of `window#waybar`. A bar mostly see-through shows
+// the wallpaper, of unknown colour.
+PanelTone waybarTone(const QString& css);
+
 // The tone of a background colour.
 PanelTone toneOf(const QColor& background);
 

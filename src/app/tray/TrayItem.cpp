@@ -15,6 +15,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QPixmap>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <atomic>
 
@@ -90,7 +91,8 @@ TrayPresentation TrayItem::presentation() const
 
 TrayInk TrayItem::ink() const
 {
-    return chooseTrayInk(inkPreference_, host_, tone_->tone());
+    return chooseTrayInk(inkPreference_, host_,
+                         host_ == TrayHost::xembed ? sampledTone_ : tone_->tone());
 }
 
 void TrayItem::setStyle(BarStyle style)
@@ -296,6 +298,39 @@ void TrayItem::enterFallback()
             });
     publish();
     fallback_->show();
+    // A classic tray says nothing of its colour, but shows it around the icon once docked.
+    QTimer::singleShot(1000, fallback_.get(), [this] { sampleFallbackBackground(); });
+}
+
+void TrayItem::sampleFallbackBackground()
+{
+    const QRect r = fallback_->geometry();
+    QScreen* screen = QGuiApplication::screenAt(r.center());
+    if (!r.isValid() || !screen)
+        return;
+    const QRect around = r.adjusted(-2, -2, 2, 2).intersected(screen->geometry());
+    const QImage shot = screen->grabWindow(0, around.x() - screen->geometry().x(),
+                                           around.y() - screen->geometry().y(), around.width(),
+                                           around.height())
+                            .toImage();
+    if (shot.isNull())
+        return;
+    // The ring just outside the icon is the tray's own background.
+    qreal sum = 0;
+    int n = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (!r.contains(around.topLeft() + QPoint(x, y))) {
+                sum += QColor(shot.pixel(x, y)).lightnessF();
+                ++n;
+            }
+    const PanelTone tone =
+        n == 0 ? PanelTone::unknown : (sum / n > 0.5 ? PanelTone::light : PanelTone::dark);
+    if (tone == sampledTone_)
+        return;
+    sampledTone_ = tone;
+    rebuild();
+    publish();
 }
 
 void TrayItem::leaveFallback()

@@ -73,6 +73,7 @@ private:
     void rebuild();
     void publish();
     void showMenuAt(QPoint pos);
+    void sampleFallbackBackground();
     bool isOurs(const QString& watcherEntry) const;
 
     QDBusConnection bus_;
@@ -87,6 +88,7 @@ private:
     BarStyle style_ = BarStyle::stacked;
     LabelInk inkPreference_ = LabelInk::automatic;
     TrayHost host_ = TrayHost::unknown;
+    PanelTone sampledTone_ = PanelTone::unknown; // around the classic tray icon
     QString label_;
     SpeedSample sample_;
     RateUnits units_ = RateUnits::bits;

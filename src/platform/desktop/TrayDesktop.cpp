@@ -97,9 +97,16 @@ void PanelToneWatcher::follow(TrayHost host)
 {
     host_ = host;
     files_.reset();
-    if (host == TrayHost::plasma) {
-        // KConfig replaces its files on save, which only a watch on the folder sees.
-        files_ = std::make_unique<QFileSystemWatcher>(QStringList{configHome_});
+    QStringList folders;
+    if (host == TrayHost::plasma)
+        folders << configHome_;
+    else if (host == TrayHost::waybar)
+        folders << configHome_ + QStringLiteral("/waybar");
+    else if (host == TrayHost::mate || host == TrayHost::xfce)
+        folders << configHome_ + QStringLiteral("/gtk-3.0");
+    if (!folders.isEmpty()) {
+        // Settings are saved by replacing the file, which only a watch on the folder sees.
+        files_ = std::make_unique<QFileSystemWatcher>(folders);
         connect(files_.get(), &QFileSystemWatcher::directoryChanged, this,
                 &PanelToneWatcher::reread);
     }
@@ -120,10 +127,24 @@ void PanelToneWatcher::onXfconfChanged(const QString& channel, const QString&)
 void PanelToneWatcher::reread()
 {
     PanelTone next = PanelTone::unknown;
-    if (host_ == TrayHost::plasma)
+    const auto gtk = [this] {
+        return gtkSettingsTone(readSmallFile(configHome_ + QStringLiteral("/gtk-3.0/settings.ini")));
+    };
+    if (host_ == TrayHost::plasma) {
         next = readPlasma();
-    else if (host_ == TrayHost::xfce)
+    } else if (host_ == TrayHost::xfce) {
         next = readXfce();
+        // Without a settings daemon GTK, and so the panel, takes its theme from the file.
+        if (next == PanelTone::unknown)
+            next = gtk();
+    } else if (host_ == TrayHost::mate) {
+        next = gtk();
+    } else if (host_ == TrayHost::waybar) {
+        QString css = readSmallFile(configHome_ + QStringLiteral("/waybar/style.css"));
+        if (css.isEmpty())
+            css = readSmallFile(QStringLiteral("/etc/xdg/waybar/style.css"));
+        next = waybarTone(css);
+    }
     if (next == tone_)
         return;
     tone_ = next;
