@@ -383,14 +383,16 @@ void AppViewModel::panelOpened()
     // not clear the indicator of a newer opening that is still waiting.
     ++lookupsInFlight_;
     assign(fetchingPublicIP_, true, &AppViewModel::fetchingPublicIPChanged);
-    services_.publicIPService->fetch(this, [this, job](std::optional<QString> address) {
-        if (!job->cancelled && address)
-            assign(publicIP_, address, &AppViewModel::publicIPChanged);
-        --lookupsInFlight_;
-        assign(fetchingPublicIP_, lookupsInFlight_ > 0, &AppViewModel::fetchingPublicIPChanged);
-        job->lookupDone = true;
-        finishPanelJob(job);
-    });
+    services_.publicIPService->fetch(
+        this, [this, job, epoch = lookupEpoch_](std::optional<QString> address) {
+            // A lookup that outlived a switch-off answers a question nobody asks any more.
+            if (!job->cancelled && address && epoch == lookupEpoch_)
+                assign(publicIP_, address, &AppViewModel::publicIPChanged);
+            --lookupsInFlight_;
+            assign(fetchingPublicIP_, lookupsInFlight_ > 0, &AppViewModel::fetchingPublicIPChanged);
+            job->lookupDone = true;
+            finishPanelJob(job);
+        });
 }
 
 void AppViewModel::finishPanelJob(const std::shared_ptr<PanelJob>& job)
@@ -427,8 +429,10 @@ void AppViewModel::setPublicIPLookup(bool on)
     publicIPLookup_ = on;
     Q_EMIT publicIPLookupChanged();
     services_.preferences->setPublicIPLookup(on);
-    if (!on)
+    if (!on) {
+        ++lookupEpoch_;
         assign(publicIP_, std::optional<QString>(), &AppViewModel::publicIPChanged);
+    }
 }
 
 // ---------------------------------------------------------------- demo

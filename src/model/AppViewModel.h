@@ -247,6 +247,7 @@ private:
     bool watchersStarted_ = false;
     std::shared_ptr<PanelJob> panelJob_;
     int lookupsInFlight_ = 0;
+    quint64 lookupEpoch_ = 0; // moves on at every switch-off of the lookup
     QHash<QString, LabelImage> imageCache_;
 };
 
