@@ -40,7 +40,7 @@ template <typename Box> Box* box(QWidget* w, int spacing)
 
 QLabel* label(QWidget* parent, const QFont& font, const QColor& color, const QString& text = {})
 {
-    auto* l = new QLabel(text, parent);
+    auto* l = plainLabel(text, parent);
     theme::text(l, font, color);
     return l;
 }
@@ -520,7 +520,7 @@ void PanelView::updateLink()
     const LinkRowText t = linkRowText(kind, model_->linkMbps(), model_->wifi().radio());
     linkLabel_->setText(t.label);
     linkDetail_->setText(t.detail);
-    linkRow_->setToolTip(t.tooltip);
+    linkRow_->setToolTip(plainToolTip(t.tooltip));
     linkIcon_->setIcon(QString::fromUtf8(symbol(kind)), theme::primary);
 }
 
