@@ -213,7 +213,7 @@ void AppViewModel::setUnits(RateUnits u)
         return;
     units_ = u;
     Q_EMIT unitsChanged();
-    services_.preferences->setUnits(u);
+    stored(services_.preferences->setUnits(u));
     refreshLabel(current_, true);
 }
 
@@ -223,7 +223,7 @@ void AppViewModel::setBarStyle(BarStyle s)
         return;
     barStyle_ = s;
     Q_EMIT barStyleChanged();
-    services_.preferences->setBarStyle(s);
+    stored(services_.preferences->setBarStyle(s));
     refreshLabel(current_, true);
 }
 
@@ -237,7 +237,7 @@ void AppViewModel::setPrivacyMode(bool on)
     Q_EMIT privacyModeChanged();
     assign(revealUntil_, std::optional<QDateTime>(), &AppViewModel::revealUntilChanged);
     revealTask_.reset();
-    services_.preferences->setPrivacyMode(on);
+    stored(services_.preferences->setPrivacyMode(on));
 }
 
 bool AppViewModel::identifiersVisible() const
@@ -312,7 +312,7 @@ void AppViewModel::setInterfaceOverride(const std::optional<QString>& name)
         return;
     interfaceOverride_ = normalised;
     Q_EMIT interfaceOverrideChanged();
-    services_.preferences->setInterfaceOverride(normalised);
+    stored(services_.preferences->setInterfaceOverride(normalised));
     if (!DemoFixture::isActive())
         sampler_->post([n = toStd(normalised)](NetSampler& s) { s.setOverride(n); });
 }
@@ -428,7 +428,7 @@ void AppViewModel::setPublicIPLookup(bool on)
         return;
     publicIPLookup_ = on;
     Q_EMIT publicIPLookupChanged();
-    services_.preferences->setPublicIPLookup(on);
+    stored(services_.preferences->setPublicIPLookup(on));
     if (!on) {
         ++lookupEpoch_;
         assign(publicIP_, std::optional<QString>(), &AppViewModel::publicIPChanged);
@@ -473,6 +473,13 @@ void AppViewModel::seedDemo()
     assign(publicIP_, std::optional(QString::fromUtf8(demo::publicIP)),
            &AppViewModel::publicIPChanged);
     refreshLabel(current_, true);
+}
+
+void AppViewModel::stored(bool saved)
+{
+    assign(preferencesError_,
+           saved ? std::optional<QString>() : std::optional(services_.preferences->errorString()),
+           &AppViewModel::preferencesErrorChanged);
 }
 
 void AppViewModel::setHoverIndex(std::optional<int> index)

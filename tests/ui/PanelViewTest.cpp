@@ -217,6 +217,12 @@ TEST_F(PanelFixture, FooterControlsCallTheirModelOperations)
     ASSERT_TRUE(m->loginItem().lastError());
     EXPECT_TRUE(part(v, "loginError")->isVisible());
     EXPECT_EQ(text(v, "loginError"), *m->loginItem().lastError());
+    // So is a preference that could not be saved.
+    ASSERT_TRUE(QFile::remove(prefsPath()) && QDir().mkdir(prefsPath()));
+    click("privacy");
+    ASSERT_TRUE(m->preferencesError());
+    EXPECT_TRUE(part(v, "prefsError")->isVisible());
+    EXPECT_EQ(text(v, "prefsError"), *m->preferencesError());
 
     QTest::mouseClick(part<QAbstractButton>(v, "reset"), Qt::LeftButton);
     EXPECT_LE(m->ring().count(), 1);

@@ -74,6 +74,11 @@ TEST_F(RenderRun, LabelWinsWhenBothSwitchesAreSetAndIsStackedWhiteOnDark)
     env.insert(QStringLiteral("CORVANE_DEMO"), QStringLiteral("1"));
     env.insert(QStringLiteral("CORVANE_RENDER_LABEL"), path("label.png"));
     env.insert(QStringLiteral("CORVANE_RENDER_PANEL"), path("panel.png"));
+    // FIFOs in place of the preferences and the autostart entry are read as absent, at once.
+    const QString conf = path("config/corvane/corvane.conf");
+    ASSERT_TRUE(QFile::remove(conf) && QDir().mkpath(path("config/autostart")));
+    for (const QString& fifo : {conf, path("config/autostart/corvane.desktop")})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const RunResult r = runApp(env);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("panel.png")));
