@@ -127,7 +127,7 @@ QByteArray patched(const QByteArray& content, const QByteArray& key,
 std::optional<QString> decode(const QByteArray& raw)
 {
     const bool quoted = raw.startsWith('"');
-    if (!quoted && (raw.startsWith('@') || raw.contains(',')))
+    if (!quoted && raw.contains(','))
         return std::nullopt;
     QString out;
     QByteArray run; // UTF-8 bytes not yet decoded
@@ -135,13 +135,21 @@ std::optional<QString> decode(const QByteArray& raw)
         out += QString::fromUtf8(run);
         run.clear();
     };
+    const auto finish = [&]() -> std::optional<QString> {
+        flush();
+        // "@@" starts a text that begins with '@'; any other '@' starts a typed value.
+        if (!out.startsWith(u'@'))
+            return out;
+        if (out.startsWith(u"@@"))
+            return out.mid(1);
+        return std::nullopt;
+    };
     for (qsizetype i = quoted ? 1 : 0; i < raw.size(); ++i) {
         const char c = raw[i];
         if (c == '"') {
             if (!quoted || i != raw.size() - 1)
                 return std::nullopt;
-            flush();
-            return out;
+            return finish();
         }
         if (c != '\\') {
             run += c;
@@ -172,14 +180,14 @@ std::optional<QString> decode(const QByteArray& raw)
     }
     if (quoted)
         return std::nullopt; // the closing quote is missing
-    flush();
-    return out;
+    return finish();
 }
 
 // A text as a raw value that decode() gives back: plain when that is unambiguous.
 QByteArray encode(const QString& text)
 {
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 =
+        (text.startsWith(u'@') ? QByteArray("@") : QByteArray()) + text.toUtf8();
     bool plain = !utf8.isEmpty();
     for (const char c : utf8) {
         const auto b = static_cast<unsigned char>(c);

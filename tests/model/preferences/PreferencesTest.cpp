@@ -106,15 +106,15 @@ TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
          "[Other]\na=1\n[General]\nprivacyMode=true\n"},
         {"interfaceOverride=eth0\n[General]\ninterfaceOverride=eth1\n",
          [](Preferences& p) { return p.setInterfaceOverride(std::nullopt); }, "[General]\n"},
-        {"[General]\n", [](Preferences& p) { return p.setInterfaceOverride(u"a,\"b\\"_s); },
-         "[General]\ninterfaceOverride=\"a,\\\"b\\\\\"\n"}};
+        {"[General]\n", [](Preferences& p) { return p.setInterfaceOverride(u"@a,\"b\\"_s); },
+         "[General]\ninterfaceOverride=\"@@a,\\\"b\\\\\"\n"}};
     for (const auto& row : rows) {
         writeRaw(row.before);
         Preferences prefs(path());
         EXPECT_TRUE(row.save(prefs)) << prefs.errorString().toStdString();
         EXPECT_EQ(readRaw(), row.after);
     }
-    EXPECT_EQ(Preferences(path()).interfaceOverride(), u"a,\"b\\"_s);
+    EXPECT_EQ(Preferences(path()).interfaceOverride(), u"@a,\"b\\"_s);
 }
 
 TEST_F(PreferencesFile, AFifoOrAnOversizedFileReadsAsDefaultsAndIsNeverWritten)
