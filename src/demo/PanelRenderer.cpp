@@ -2,6 +2,7 @@
 
 #include "demo/DemoFixture.h"
 #include "model/AppViewModel.h"
+#include "platform/RegularFile.h"
 #include "present/Label.h"
 #include "ui/PanelView.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSaveFile>
 #include <cstdio>
 
 namespace corvane::PanelRenderer {
@@ -29,12 +31,21 @@ bool write(const QImage& image, const QString& path)
         std::fputs("render failed\n", stderr);
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(png) != png.size()) {
-        std::fprintf(stderr, "write failed: %s\n", qPrintable(file.errorString()));
+    // Written beside the target and renamed over it, so a failure or an interruption leaves
+    // the old file whole. Nothing is written through, or put in place of, a FIFO or device.
+    const QString failure = [&] {
+        if (regular_file::occupiedByOther(QFile::encodeName(path).constData()))
+            return QStringLiteral("not a regular file");
+        QSaveFile file(path);
+        file.setDirectWriteFallback(false);
+        if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit())
+            return file.errorString();
+        return QString();
+    }();
+    if (!failure.isNull()) {
+        std::fprintf(stderr, "write failed: %s\n", qPrintable(failure));
         return false;
     }
-    file.close();
     std::printf("wrote %s (%dx%d)\n", path.toLocal8Bit().constData(), image.width(),
                 image.height());
     std::fflush(stdout);

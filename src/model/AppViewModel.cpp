@@ -213,7 +213,7 @@ void AppViewModel::setUnits(RateUnits u)
         return;
     units_ = u;
     Q_EMIT unitsChanged();
-    services_.preferences->setUnits(u);
+    stored(services_.preferences->setUnits(u));
     refreshLabel(current_, true);
 }
 
@@ -223,7 +223,7 @@ void AppViewModel::setBarStyle(BarStyle s)
         return;
     barStyle_ = s;
     Q_EMIT barStyleChanged();
-    services_.preferences->setBarStyle(s);
+    stored(services_.preferences->setBarStyle(s));
     refreshLabel(current_, true);
 }
 
@@ -237,7 +237,7 @@ void AppViewModel::setPrivacyMode(bool on)
     Q_EMIT privacyModeChanged();
     assign(revealUntil_, std::optional<QDateTime>(), &AppViewModel::revealUntilChanged);
     revealTask_.reset();
-    services_.preferences->setPrivacyMode(on);
+    stored(services_.preferences->setPrivacyMode(on));
 }
 
 bool AppViewModel::identifiersVisible() const
@@ -312,7 +312,7 @@ void AppViewModel::setInterfaceOverride(const std::optional<QString>& name)
         return;
     interfaceOverride_ = normalised;
     Q_EMIT interfaceOverrideChanged();
-    services_.preferences->setInterfaceOverride(normalised);
+    stored(services_.preferences->setInterfaceOverride(normalised));
     if (!DemoFixture::isActive())
         sampler_->post([n = toStd(normalised)](NetSampler& s) { s.setOverride(n); });
 }
@@ -383,14 +383,16 @@ void AppViewModel::panelOpened()
     // not clear the indicator of a newer opening that is still waiting.
     ++lookupsInFlight_;
     assign(fetchingPublicIP_, true, &AppViewModel::fetchingPublicIPChanged);
-    services_.publicIPService->fetch(this, [this, job](std::optional<QString> address) {
-        if (!job->cancelled && address)
-            assign(publicIP_, address, &AppViewModel::publicIPChanged);
-        --lookupsInFlight_;
-        assign(fetchingPublicIP_, lookupsInFlight_ > 0, &AppViewModel::fetchingPublicIPChanged);
-        job->lookupDone = true;
-        finishPanelJob(job);
-    });
+    services_.publicIPService->fetch(
+        this, [this, job, epoch = lookupEpoch_](std::optional<QString> address) {
+            // A lookup that outlived a switch-off answers a question nobody asks any more.
+            if (!job->cancelled && address && epoch == lookupEpoch_)
+                assign(publicIP_, address, &AppViewModel::publicIPChanged);
+            --lookupsInFlight_;
+            assign(fetchingPublicIP_, lookupsInFlight_ > 0, &AppViewModel::fetchingPublicIPChanged);
+            job->lookupDone = true;
+            finishPanelJob(job);
+        });
 }
 
 void AppViewModel::finishPanelJob(const std::shared_ptr<PanelJob>& job)
@@ -426,9 +428,11 @@ void AppViewModel::setPublicIPLookup(bool on)
         return;
     publicIPLookup_ = on;
     Q_EMIT publicIPLookupChanged();
-    services_.preferences->setPublicIPLookup(on);
-    if (!on)
+    stored(services_.preferences->setPublicIPLookup(on));
+    if (!on) {
+        ++lookupEpoch_;
         assign(publicIP_, std::optional<QString>(), &AppViewModel::publicIPChanged);
+    }
 }
 
 // ---------------------------------------------------------------- demo
@@ -469,6 +473,13 @@ void AppViewModel::seedDemo()
     assign(publicIP_, std::optional(QString::fromUtf8(demo::publicIP)),
            &AppViewModel::publicIPChanged);
     refreshLabel(current_, true);
+}
+
+void AppViewModel::stored(bool saved)
+{
+    assign(preferencesError_,
+           saved ? std::optional<QString>() : std::optional(services_.preferences->errorString()),
+           &AppViewModel::preferencesErrorChanged);
 }
 
 void AppViewModel::setHoverIndex(std::optional<int> index)

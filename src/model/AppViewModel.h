@@ -116,6 +116,8 @@ public:
     const std::optional<QString>& localIP() const { return localIP_; }
     const std::optional<QString>& publicIP() const { return publicIP_; }
     bool fetchingPublicIP() const { return fetchingPublicIP_; }
+    // Why the last change of a preference could not be saved; none once one is saved.
+    const std::optional<QString>& preferencesError() const { return preferencesError_; }
     const std::optional<int>& hoverIndex() const { return hoverIndex_; }
     WiFiMonitor& wifi() const { return *services_.wifi; }
     LoginItemService& loginItem() const { return *services_.loginItem; }
@@ -182,6 +184,7 @@ Q_SIGNALS:
     void publicIPChanged();
     void fetchingPublicIPChanged();
     void hoverIndexChanged();
+    void preferencesErrorChanged();
     // Emitted after every applied tick, once all fields of that tick are in place.
     void tickApplied();
     // Emitted when an opening refresh has ended (completed or cancelled).
@@ -203,6 +206,7 @@ private:
     void applyTick(const NetSampler::Tick& tick);
     void refreshLabel(const SpeedSample& sample, bool force);
     void seedDemo();
+    void stored(bool saved);
     struct PanelJob;
     void finishPanelJob(const std::shared_ptr<PanelJob>& job);
 
@@ -240,6 +244,7 @@ private:
     std::optional<QString> publicIP_;
     bool fetchingPublicIP_ = false;
     std::optional<int> hoverIndex_;
+    std::optional<QString> preferencesError_;
 
     std::unique_ptr<SamplerThread> sampler_;
     std::optional<quint64> samplingJob_; // the running loop, if any
@@ -247,6 +252,7 @@ private:
     bool watchersStarted_ = false;
     std::shared_ptr<PanelJob> panelJob_;
     int lookupsInFlight_ = 0;
+    quint64 lookupEpoch_ = 0; // moves on at every switch-off of the lookup
     QHash<QString, LabelImage> imageCache_;
 };
 

@@ -4,19 +4,21 @@
 #include "present/LabelInk.h"
 #include "present/RateUnits.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QSettings>
 #include <QString>
 #include <QStringView>
 #include <QUrl>
-#include <memory>
 #include <optional>
 
 namespace corvane {
 
-// The user's six preferences, kept in an INI file. Unusable stored values read as the
-// defaults and are left in the file as they are; nothing here throws. Every write is synced
-// at once; its result says whether the file was written, and the value stays in effect for
-// this process either way.
+// The user's six preferences, kept in an INI file that the user may also edit by hand.
+// Reading takes `key=value` lines of [General] (or before any section); unusable stored values
+// read as the defaults and are left in the file as they are. Saving a preference rewrites only
+// its own line, atomically, and keeps every other byte. Nothing here throws. A set value stays
+// in effect for this process whether or not the file could be written.
 class Preferences {
 public:
     // $XDG_CONFIG_HOME/corvane/corvane.conf, or ~/.config/corvane/corvane.conf when
@@ -49,9 +51,13 @@ public:
     // A valid name is stored; none, or a name the kernel would refuse, removes the key.
     bool setInterfaceOverride(const std::optional<QString>& name);
 
-    // Result of the last sync (QSettings::AccessError after a failed write, FormatError when
-    // the file could not be parsed).
+    // Result of the last write: AccessError after a failed one.
     QSettings::Status status() const;
+    // Why the last write failed; empty after one that worked.
+    QString errorString() const;
+
+    // Larger files are not read (the defaults apply) and never rewritten.
+    static constexpr qsizetype maxFileBytes = 1 << 20;
 
     // Linux's own rule for an interface name: 1 to 15 bytes of UTF-8, not "." or "..", and
     // no '/', ':', white space or control characters.
@@ -72,9 +78,13 @@ public:
 private:
     std::optional<QString> text(const char* key) const;
     std::optional<bool> boolean(const char* key) const;
-    bool write(const char* key, const QVariant& value);
+    // Stores the raw value text of `key`, or removes the key.
+    bool write(const char* key, const std::optional<QByteArray>& raw);
 
-    std::unique_ptr<QSettings> m_settings;
+    QString m_path;
+    QHash<QByteArray, QByteArray> m_values; // raw value texts of our keys
+    QSettings::Status m_status = QSettings::NoError;
+    QString m_error;
 };
 
 } // namespace corvane

@@ -3,3 +3,4 @@ add_library(corvane_sysfs STATIC
   sysfs/SysfsNet.cpp
 )
 target_include_directories(corvane_sysfs PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(corvane_sysfs PUBLIC corvane_files)

@@ -1,5 +1,6 @@
 #include "present/RateUnits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -40,7 +41,10 @@ ScaledRate::ScaledRate(double mbps, RateUnits units)
     const bool bytes = units == RateUnits::bytes;
     const double x = bytes ? mbps * 0.125 : mbps;
     if (x >= 999.95) {
-        value = fixed(x / 1000, 2);
+        // Fewer decimals as the figure grows, so it keeps to four characters; beyond
+        // 9999 G (no real link) the figure saturates rather than widen the column.
+        const double g = std::min(x / 1000, 9999.0);
+        value = fixed(g, g >= 99.95 ? 0 : g >= 9.995 ? 1 : 2);
         unit = bytes ? QStringLiteral("GB") : QStringLiteral("Gb");
     } else if (x >= 99.95) {
         value = fixed(x, 0);

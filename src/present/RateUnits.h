@@ -20,7 +20,7 @@ std::optional<RateUnits> fromRaw(QStringView text);
 // U+2007 FIGURE SPACE: a blank as wide as a digit, so padded numbers keep their column.
 inline constexpr char16_t figureSpace = u'\u2007';
 
-// A rate in Mb/s scaled to at most four characters (until 10.00 G) and a two-letter unit.
+// A rate in Mb/s scaled to at most four characters and a two-letter unit.
 struct ScaledRate {
     QString value;
     QString unit;

@@ -1,5 +1,6 @@
 #include "services/PublicIPService.h"
 
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -10,16 +11,14 @@ namespace corvane {
 
 namespace {
 
+constexpr qsizetype maxAddressChars = 45;
+
 bool isAddressChar(QChar c)
 {
     const char16_t u = c.unicode();
-    const auto in = [u](char16_t lo, char16_t hi) { return u >= lo && u <= hi; };
-    // Full-width digits and letters count as hex digits too, as Unicode's Hex_Digit has it.
-    return in(u'0', u'9') || in(u'a', u'f') || in(u'A', u'F') || u == u'.' || u == u':' ||
-           in(0xFF10, 0xFF19) || in(0xFF21, 0xFF26) || in(0xFF41, 0xFF46);
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F') ||
+           u == u'.' || u == u':';
 }
-
-constexpr qsizetype maxAddressChars = 45;
 
 } // namespace
 
@@ -185,14 +184,20 @@ std::optional<QString> PublicIPService::parseAddress(const QByteArray& body)
         return std::nullopt;
 
     const QString text = decoded.trimmed();
-    // Every accepted character is a single code unit, so length() is the visible length.
+    // The textual forms only: QHostAddress alone would also take a scope id of any text.
     if (text.isEmpty() || text.size() > maxAddressChars)
         return std::nullopt;
     for (QChar c : text) {
         if (!isAddressChar(c))
             return std::nullopt;
     }
-    return text;
+    const QHostAddress address(text);
+    if (address.isNull())
+        return std::nullopt;
+    // Short and zero-padded IPv4 forms ("127.1") parse too, but no echo service sends them.
+    if (address.protocol() == QAbstractSocket::IPv4Protocol && address.toString() != text)
+        return std::nullopt;
+    return address.toString();
 }
 
 } // namespace corvane

@@ -60,8 +60,8 @@ public:
     // Delivers the public address, or none when there never was a good answer.
     void fetch(const QObject* context, Callback done);
 
-    // The address a response body carries, or none when the body is not UTF-8 or the
-    // trimmed text is not 1 to 45 hex digits, full stops and colons.
+    // The address a response body carries in its canonical form, or none when the body is
+    // not UTF-8 or the trimmed text is not an IPv4 or IPv6 address of at most 45 characters.
     static std::optional<QString> parseAddress(const QByteArray& body);
 
 private:

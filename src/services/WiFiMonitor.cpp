@@ -183,10 +183,16 @@ void WiFiMonitor::setRadio(const std::optional<Radio>& value)
 QString WiFiMonitor::displayName(std::string_view ssidBytes)
 {
     QString text = QString::fromUtf8(ssidBytes.data(), qsizetype(ssidBytes.size()));
+    // Direction controls would reorder the row and invisible ones hide what is there; they
+    // show as replacement characters like the controls that would break the line.
+    const auto hostile = [](char16_t u) {
+        return (u >= 0x200b && u <= 0x200f) || (u >= 0x202a && u <= 0x202e) ||
+               (u >= 0x2060 && u <= 0x2069 && u != 0x2065) || u == 0x061c || u == 0xfeff;
+    };
     for (QChar& c : text) {
         const auto category = c.category();
         if (category == QChar::Other_Control || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph)
+            category == QChar::Separator_Paragraph || hostile(c.unicode()))
             c = QChar::ReplacementCharacter;
     }
     return text;

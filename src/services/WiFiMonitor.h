@@ -80,8 +80,8 @@ public:
     // Demo seeding of the radio details.
     void seedDemo(const Radio& radio);
 
-    // SSID bytes for display: invalid UTF-8 and control characters become U+FFFD, so
-    // nothing is dropped and no byte can break the line.
+    // SSID bytes for display: invalid UTF-8, control, direction-control and zero-width
+    // characters become U+FFFD, so nothing is dropped, hidden, reordered or breaks the line.
     static QString displayName(std::string_view ssidBytes);
     static int channel(uint32_t frequencyMHz);
     static QString band(uint32_t frequencyMHz);

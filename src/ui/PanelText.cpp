@@ -119,9 +119,19 @@ QString bytesText(quint64 bytes, const QLocale& locale)
 {
     if (bytes == 0)
         return QStringLiteral("Zero bytes");
-    const auto clamped =
-        static_cast<qint64>(std::min<quint64>(bytes, quint64(std::numeric_limits<qint64>::max())));
-    return locale.formattedDataSize(clamped, 1, QLocale::DataSizeSIFormat);
+    const quint64 clamped = std::min<quint64>(bytes, quint64(std::numeric_limits<qint64>::max()));
+    if (clamped < 1000)
+        return locale.toString(clamped) +
+               (clamped == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
+    // The unit is picked by the rounded figure, so 999 950 bytes reads 1.0 MB, not 1000.0 kB.
+    static const char* const units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    double v = double(clamped) / 1000;
+    size_t unit = 0;
+    while (v >= 999.95 && unit + 1 < std::size(units)) {
+        v /= 1000;
+        ++unit;
+    }
+    return locale.toString(v, 'f', 1) + QLatin1Char(' ') + QLatin1String(units[unit]);
 }
 
 QString totalsText(quint64 in, quint64 out, const QLocale& locale)

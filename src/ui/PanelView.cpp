@@ -40,7 +40,7 @@ template <typename Box> Box* box(QWidget* w, int spacing)
 
 QLabel* label(QWidget* parent, const QFont& font, const QColor& color, const QString& text = {})
 {
-    auto* l = new QLabel(text, parent);
+    auto* l = plainLabel(text, parent);
     theme::text(l, font, color);
     return l;
 }
@@ -161,6 +161,7 @@ PanelView::PanelView(AppViewModel* model, QWidget* parent) : QWidget(parent), mo
     updateSession();
     updateFooter();
     updateLogin();
+    updatePrefsError();
 }
 
 PanelView::~PanelView() = default;
@@ -435,9 +436,13 @@ QWidget* PanelView::buildFooter()
     last->addWidget(quit_);
     v->addLayout(last);
 
-    loginError_ = named(label(w, theme::font(captionSize), theme::red), "loginError");
-    loginError_->setWordWrap(true);
-    v->addWidget(loginError_);
+    // Failures to register at login or to save a preference, in the footer's error style.
+    for (auto [error, name] :
+         {std::pair{&loginError_, "loginError"}, {&prefsError_, "prefsError"}}) {
+        *error = named(label(w, theme::font(captionSize), theme::red), name);
+        (*error)->setWordWrap(true);
+        v->addWidget(*error);
+    }
     return w;
 }
 
@@ -485,6 +490,7 @@ void PanelView::connectModel()
     connect(m, &AppViewModel::publicIPLookupChanged, this, &PanelView::updateFooter);
     connect(&m->loginItem(), &LoginItemService::enabledChanged, this, &PanelView::updateLogin);
     connect(&m->loginItem(), &LoginItemService::lastErrorChanged, this, &PanelView::updateLogin);
+    connect(m, &AppViewModel::preferencesErrorChanged, this, &PanelView::updatePrefsError);
 }
 
 void PanelView::updateHistory()
@@ -520,7 +526,7 @@ void PanelView::updateLink()
     const LinkRowText t = linkRowText(kind, model_->linkMbps(), model_->wifi().radio());
     linkLabel_->setText(t.label);
     linkDetail_->setText(t.detail);
-    linkRow_->setToolTip(t.tooltip);
+    linkRow_->setToolTip(plainToolTip(t.tooltip));
     linkIcon_->setIcon(QString::fromUtf8(symbol(kind)), theme::primary);
 }
 
@@ -639,6 +645,12 @@ void PanelView::updateLogin()
     launch_->setChecked(login.enabled());
     loginError_->setText(login.lastError().value_or(QString()));
     loginError_->setVisible(login.lastError().has_value());
+}
+
+void PanelView::updatePrefsError()
+{
+    prefsError_->setText(model_->preferencesError().value_or(QString()));
+    prefsError_->setVisible(model_->preferencesError().has_value());
 }
 
 void PanelView::updateIdentifying()

@@ -85,6 +85,7 @@ private:
     void updateSession();
     void updateFooter();
     void updateLogin();
+    void updatePrefsError();
     void updateIdentifying();
 
     AppViewModel* model_;
@@ -134,6 +135,7 @@ private:
     QCheckBox* launch_ = nullptr;
     QPushButton* quit_ = nullptr;
     QLabel* loginError_ = nullptr;
+    QLabel* prefsError_ = nullptr;
 };
 
 } // namespace corvane

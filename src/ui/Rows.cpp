@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace corvane {
@@ -29,9 +30,21 @@ QHBoxLayout* hbox(QWidget* w, int spacing)
 
 } // namespace
 
-QLabel* rowLabel(const QString& text, int column, QWidget* parent)
+QLabel* plainLabel(const QString& text, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+QString plainToolTip(const QString& text)
+{
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text;
+}
+
+QLabel* rowLabel(const QString& text, int column, QWidget* parent)
+{
+    auto* l = plainLabel(text, parent);
     theme::text(l, theme::font(textSize), theme::secondary);
     l->setFixedWidth(column);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -41,7 +54,8 @@ QLabel* rowLabel(const QString& text, int column, QWidget* parent)
 // ---------------------------------------------------------------- copyable value
 
 CopyableValue::CopyableValue(QWidget* parent)
-    : QWidget(parent), text_(new QLabel(this)), tick_(new IconView(QSize(10, 10), 9, this))
+    : QWidget(parent), text_(plainLabel(QString(), this)),
+      tick_(new IconView(QSize(10, 10), 9, this))
 {
     auto* l = hbox(this, 4);
     l->addWidget(text_);
@@ -302,7 +316,7 @@ LinkAction::LinkAction(const QString& title, bool drawn, QWidget* parent)
 void LinkAction::setHelp(const QString& help)
 {
     if (!drawn_)
-        setToolTip(help);
+        setToolTip(plainToolTip(help));
 }
 
 QSize LinkAction::sizeHint() const

@@ -19,6 +19,12 @@ class IconView;
 
 inline constexpr int rowSpacing = 8; // between a row's label, value and trailing controls
 
+// Every label the panel makes shows its text as it is: names, addresses and URLs come from
+// outside and must never be read as markup.
+QLabel* plainLabel(const QString& text, QWidget* parent);
+// A tooltip reads its text as markup whenever it looks like some; this keeps it literal.
+QString plainToolTip(const QString& text);
+
 // A secondary 11 px label in a column of fixed width, so values line up.
 QLabel* rowLabel(const QString& text, int column, QWidget* parent);
 

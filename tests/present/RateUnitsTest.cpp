@@ -36,7 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{12.34, RateUnits::bits, "12.3", "Mb"}, Case{99.94, RateUnits::bits, "99.9", "Mb"},
         Case{99.95, RateUnits::bits, "100", "Mb"}, Case{942, RateUnits::bits, "942", "Mb"},
         Case{999.94, RateUnits::bits, "1000", "Mb"}, Case{999.95, RateUnits::bits, "1.00", "Gb"},
-        Case{2500, RateUnits::bits, "2.50", "Gb"}, Case{12345, RateUnits::bits, "12.35", "Gb"}));
+        Case{2500, RateUnits::bits, "2.50", "Gb"}, Case{9994.9, RateUnits::bits, "9.99", "Gb"},
+        Case{9995, RateUnits::bits, "10.0", "Gb"}, Case{12345, RateUnits::bits, "12.3", "Gb"},
+        Case{99950, RateUnits::bits, "100", "Gb"}, Case{1e300, RateUnits::bits, "9999", "Gb"}));
 
 INSTANTIATE_TEST_SUITE_P(Bytes, ScaledRateTable,
                          ::testing::Values(Case{80, RateUnits::bytes, "10.0", "MB"},

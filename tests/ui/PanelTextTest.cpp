@@ -102,7 +102,13 @@ TEST(PanelText, PickerKeepsAPinnedInterfaceThatIsDownListedAndSelected)
 TEST(PanelText, SessionLineIsDecimalWithZeroSpelledOut)
 {
     const QLocale c = QLocale::c();
-    EXPECT_EQ(bytesText(1000, c), QStringLiteral("1.0 kB"));
+    for (auto [bytes, text] : {std::pair<quint64, const char*>{1, "1 byte"},
+                               {999, "999 bytes"},
+                               {1000, "1.0 kB"},
+                               {999'949, "999.9 kB"},
+                               {999'950, "1.0 MB"},
+                               {999'950'000'000, "1.0 TB"}})
+        EXPECT_EQ(bytesText(bytes, c), QLatin1String(text)) << bytes;
     EXPECT_EQ(bytesText(std::numeric_limits<quint64>::max(), c),
               bytesText(quint64(std::numeric_limits<qint64>::max()), c))
         << "clamped, not wrapped negative";

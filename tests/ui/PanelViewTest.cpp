@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 using namespace corvane;
@@ -67,6 +68,23 @@ TEST_F(PanelFixture, TicksUpdateRowsInPlace)
     EXPECT_EQ(text(v, "linkDetail"), QStringLiteral("connected"));
     EXPECT_EQ(part(v, "linkRow")->toolTip(), QStringLiteral("Ethernet"));
     EXPECT_EQ(v.findChildren<QWidget*>(), all) << "rows are updated, never rebuilt";
+}
+
+TEST_F(PanelFixture, OutsideTextIsNeverReadAsMarkup)
+{
+    net->primary = {"<h1>x", "192.0.2.1"};
+    net->indexes = {{"<h1>x", 2}};
+    auto m = makeModel();
+    PanelView v(m.get());
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(row(v, QStringLiteral("Interface"))->text(), QStringLiteral("<h1>x"));
+    part<CopyableValue>(v, "network")->set(QStringLiteral("<img src=/dev/zero>"), false, false);
+    for (const QLabel* label : v.findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+    auto* dashboard = part<LinkAction>(v, "dashboard");
+    dashboard->setHelp(QStringLiteral("<img src=/dev/zero>"));
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(dashboard->toolTip()).toPlainText(),
+              QStringLiteral("<img src=/dev/zero>"));
 }
 
 TEST_F(PanelFixture, OpeningRefreshesTheDishRowAndThePublicAddressCell)
@@ -199,6 +217,12 @@ TEST_F(PanelFixture, FooterControlsCallTheirModelOperations)
     ASSERT_TRUE(m->loginItem().lastError());
     EXPECT_TRUE(part(v, "loginError")->isVisible());
     EXPECT_EQ(text(v, "loginError"), *m->loginItem().lastError());
+    // So is a preference that could not be saved.
+    ASSERT_TRUE(QFile::remove(prefsPath()) && QDir().mkdir(prefsPath()));
+    click("privacy");
+    ASSERT_TRUE(m->preferencesError());
+    EXPECT_TRUE(part(v, "prefsError")->isVisible());
+    EXPECT_EQ(text(v, "prefsError"), *m->preferencesError());
 
     QTest::mouseClick(part<QAbstractButton>(v, "reset"), Qt::LeftButton);
     EXPECT_LE(m->ring().count(), 1);

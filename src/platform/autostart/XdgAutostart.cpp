@@ -1,5 +1,7 @@
 #include "platform/autostart/XdgAutostart.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,7 @@
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,15 +73,18 @@ std::optional<bool> parseBoolean(const QByteArray& value)
 // read or has no [Desktop Entry] group is not a valid entry and starts nothing.
 bool entryEnabled(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Entries are a few lines; a FIFO, device or huge file in their place starts nothing.
+    constexpr std::size_t maxEntryBytes = 64 * 1024;
+    const regular_file::Read entry =
+        regular_file::read(AT_FDCWD, QFile::encodeName(path).constData(), maxEntryBytes);
+    if (entry.status != regular_file::Read::ok)
         return false;
     bool inMainGroup = false;
     bool sawMainGroup = false;
     bool hidden = false;
     bool gnomeEnabled = true;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
+    for (const QByteArray& raw : QByteArray::fromStdString(entry.bytes).split('\n')) {
+        const QByteArray line = raw.trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         if (line.startsWith('[')) {
@@ -160,6 +166,11 @@ std::optional<QString> XdgAutostart::install() const
         return QStringLiteral("The program's own path is unknown");
     if (!isAbsolute(program))
         return QStringLiteral("The program's path is not absolute: %1").arg(program);
+    // Exec= cannot carry them, and escaping would make a different path of it.
+    for (const QChar c : program) {
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("The program's path contains control characters");
+    }
     return writeAtomically(userEntryPath(), entryText(program));
 }
 

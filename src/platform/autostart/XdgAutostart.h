@@ -27,11 +27,12 @@ public:
 
     QString userEntryPath() const;
 
-    // True when the entry that applies exists, can be read and is not switched off
-    // (Hidden=true, or X-GNOME-Autostart-enabled=false).
+    // True when the entry that applies is a regular file that can be read and is not
+    // switched off (Hidden=true, or X-GNOME-Autostart-enabled=false).
     bool isEnabled() const;
 
-    // Write the user entry atomically. None on success, else a readable reason.
+    // Write the user entry atomically. None on success, else a readable reason; a program
+    // path with control characters is refused.
     std::optional<QString> install() const;
     // Remove the user entry; if a system entry of the same name would then apply,
     // hide it with a user entry instead. An absent entry is success.

@@ -69,9 +69,10 @@ void walkReply(std::span<const uint8_t> datagram, uint16_t type, uint32_t seq, u
                 std::memcpy(&code, message.data() + NLMSG_HDRLEN, sizeof(code));
             else if (h.nlmsg_type == NLMSG_ERROR)
                 state.malformed = true;
-            // Errors travel negated; an ACK (or a dump that went well) carries 0.
+            // Errors travel negated; an ACK (or a dump that went well) carries 0. A code
+            // beyond any errno (INT_MIN cannot even be negated) is a broken reply.
             if (code < 0)
-                state.error = -code;
+                state.error = code >= -4095 ? -code : EPROTO;
             state.done = true;
             break;
         }

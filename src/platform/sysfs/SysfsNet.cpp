@@ -1,5 +1,7 @@
 #include "platform/sysfs/SysfsNet.h"
 
+#include "platform/RegularFile.h"
+
 #include <cctype>
 #include <cerrno>
 #include <fcntl.h>
@@ -57,27 +59,11 @@ bool hasDirectory(const Fd& dir, const char* entry)
 
 std::optional<std::string> readBounded(const Fd& dir, const std::string& entry)
 {
-    // O_NONBLOCK so that a FIFO in a broken tree cannot stall the open.
-    Fd fd(::openat(dir.get(), entry.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.valid())
-        return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-
-    std::string text(SysfsNet::maxAttributeBytes, '\0');
-    std::size_t used = 0;
-    while (used < text.size()) {
-        const ssize_t n = ::read(fd.get(), text.data() + used, text.size() - used);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::nullopt; // e.g. `speed` of a link that is down: EINVAL
-        if (n == 0)
-            break;
-        used += static_cast<std::size_t>(n);
-    }
-    text.resize(used);
+    regular_file::Read r =
+        regular_file::read(dir.get(), entry.c_str(), SysfsNet::maxAttributeBytes);
+    if (r.status != regular_file::Read::ok && r.status != regular_file::Read::tooLarge)
+        return std::nullopt; // e.g. `speed` of a link that is down: EINVAL
+    std::string text = std::move(r.bytes);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
         text.pop_back();
     return text;

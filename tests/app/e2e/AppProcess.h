@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <functional>
 
 namespace corvane::testing {
 
@@ -24,10 +25,14 @@ struct RunResult {
     QByteArray err;
 };
 
-inline RunResult runApp(const QProcessEnvironment& env, const QString& workDir = {})
+// `childSetup` runs in the child before the binary starts (async-signal-safe calls only).
+inline RunResult runApp(const QProcessEnvironment& env, const QString& workDir = {},
+                        std::function<void()> childSetup = {})
 {
     QProcess p;
     p.setProcessEnvironment(env);
+    if (childSetup)
+        p.setChildProcessModifier(childSetup);
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
     p.start(QStringLiteral(CORVANE_APP_PATH), {});

@@ -4,9 +4,13 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace corvane::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -70,6 +74,11 @@ TEST_F(RenderRun, LabelWinsWhenBothSwitchesAreSetAndIsStackedWhiteOnDark)
     env.insert(QStringLiteral("CORVANE_DEMO"), QStringLiteral("1"));
     env.insert(QStringLiteral("CORVANE_RENDER_LABEL"), path("label.png"));
     env.insert(QStringLiteral("CORVANE_RENDER_PANEL"), path("panel.png"));
+    // FIFOs in place of the preferences and the autostart entry are read as absent, at once.
+    const QString conf = path("config/corvane/corvane.conf");
+    ASSERT_TRUE(QFile::remove(conf) && QDir().mkpath(path("config/autostart")));
+    for (const QString& fifo : {conf, path("config/autostart/corvane.desktop")})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const RunResult r = runApp(env);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("panel.png")));
@@ -106,20 +115,31 @@ TEST_F(RenderRun, SwitchesOutsideDemoModeAreRefused)
     EXPECT_TRUE(r.out.isEmpty());
 }
 
-TEST_F(RenderRun, WriteFailuresSayWhyAndExitOne)
+TEST_F(RenderRun, WriteFailuresSayWhyExitOneAndKeepTheOldFile)
 {
     env.insert(QStringLiteral("CORVANE_DEMO"), QStringLiteral("1"));
-    env.insert(QStringLiteral("CORVANE_RENDER_PANEL"), path("missing/dir/panel.png"));
-    RunResult r = runApp(env);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.startsWith("write failed: ")) << r.err.toStdString();
-    EXPECT_TRUE(r.err.endsWith('\n'));
-    EXPECT_TRUE(r.out.isEmpty());
-
-    env.insert(QStringLiteral("CORVANE_RENDER_PANEL"), QString());
-    r = runApp(env);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.startsWith("write failed: ")) << r.err.toStdString();
+    QFile old(path("old.png"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    for (const QString& target : {path("missing/dir/panel.png"), QString(), u"/dev/full"_s,
+                                  path("old.png/panel.png"), path("fifo")}) {
+        env.insert(QStringLiteral("CORVANE_RENDER_PANEL"), target);
+        const RunResult r = runApp(env);
+        EXPECT_EQ(r.status, 1) << target.toStdString();
+        EXPECT_TRUE(r.err.startsWith("write failed: ") && r.err.endsWith('\n')) << r.err.data();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    // A write cut short, here by a file size limit, leaves the old file whole.
+    env.insert(QStringLiteral("CORVANE_RENDER_PANEL"), path("old.png"));
+    RunResult r = runApp(env, {}, [] {
+        const rlimit small{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    EXPECT_EQ(r.status, 1) << r.err.data();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old");
 
     // Relative paths resolve against the working directory and are echoed as given.
     env.remove(QStringLiteral("CORVANE_RENDER_PANEL"));

@@ -104,16 +104,23 @@ TEST_F(PanelTest, ClosingDuringTheLookupDropsBothResultsButClearsTheSpinner)
     EXPECT_EQ(m->starlinkReachable(), true);
 }
 
-TEST_F(PanelTest, TurningTheLookupOffClearsTheAddress)
+TEST_F(PanelTest, TurningTheLookupOffClearsTheAddressAndDropsTheRunningLookup)
 {
+    server.hold = true;
     auto m = makeModel();
+    m->panelOpened();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 1; }, 3000));
+    m->setPublicIPLookup(false);
+    m->setPublicIPLookup(true);
+    server.release();
+    ASSERT_TRUE(waitRefresh(*m));
+    EXPECT_EQ(m->publicIP(), std::nullopt) << "only the next opening looks it up again";
+
     m->panelOpened();
     ASSERT_TRUE(waitRefresh(*m));
     ASSERT_TRUE(m->publicIP());
     m->setPublicIPLookup(false);
     EXPECT_EQ(m->publicIP(), std::nullopt);
-    m->setPublicIPLookup(true);
-    EXPECT_EQ(m->publicIP(), std::nullopt) << "only the next opening looks it up again";
 }
 
 TEST_F(PanelTest, InterfaceChangeWhileOpenRefreshesTheLocalAddressAndRadio)

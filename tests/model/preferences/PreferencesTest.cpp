@@ -1,12 +1,16 @@
 #include "model/Preferences.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using corvane::BarStyle;
 using corvane::Preferences;
 using corvane::RateUnits;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -71,22 +75,66 @@ TEST_F(PreferencesFile, MissingOrUnusableValuesGiveDefaults)
 TEST_F(PreferencesFile, WritesPersistInTheirStoredForms)
 {
     {
-        Preferences prefs(path());
-        EXPECT_TRUE(prefs.setBarStyle(BarStyle::wide));
-        EXPECT_TRUE(prefs.setUnits(RateUnits::bytes));
+        Preferences prefs(path()); // neither the file nor its directory exists yet
         EXPECT_TRUE(prefs.setPublicIPLookup(false));
         EXPECT_TRUE(prefs.setInterfaceOverride(QStringLiteral("br-1a2b3c")));
     }
-    for (const char* line :
-         {"barStyle=wide", "units=bytes", "publicIPLookup=false", "interfaceOverride=br-1a2b3c"})
-        EXPECT_TRUE(readRaw().contains(line)) << line;
-
+    EXPECT_EQ(readRaw(), "[General]\npublicIPLookup=false\ninterfaceOverride=br-1a2b3c\n");
     Preferences prefs(path());
     EXPECT_FALSE(prefs.publicIPLookup());
     EXPECT_EQ(prefs.interfaceOverride(), QStringLiteral("br-1a2b3c"));
     // A name the kernel would refuse means automatic, like none: the key goes.
     EXPECT_TRUE(prefs.setInterfaceOverride(QStringLiteral("a/b")));
-    EXPECT_FALSE(readRaw().contains("interfaceOverride"));
+    EXPECT_EQ(readRaw(), "[General]\npublicIPLookup=false\n");
+}
+
+// Saving touches only the saved key's line; everything else stays byte for byte.
+TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
+{
+    const struct {
+        QByteArray before;
+        std::function<bool(Preferences&)> save;
+        QByteArray after;
+    } rows[] = {
+        {"; mine\n[General]\nunits = bits\nodd line\nx=@Variant(\\0)\n[Other]\nunits=bits\n",
+         [](Preferences& p) { return p.setUnits(RateUnits::bytes); },
+         "; mine\n[General]\nunits=bytes\nodd line\nx=@Variant(\\0)\n[Other]\nunits=bits\n"},
+        {"[General]\r\nx=1\r\n\r\n; other\r\n[Other]\r\na=1",
+         [](Preferences& p) { return p.setBarStyle(BarStyle::wide); },
+         "[General]\r\nx=1\r\nbarStyle=wide\r\n\r\n; other\r\n[Other]\r\na=1"},
+        {"[Other]\na=1", [](Preferences& p) { return p.setPrivacyMode(true); },
+         "[Other]\na=1\n[General]\nprivacyMode=true\n"},
+        {"interfaceOverride=eth0\n[General]\ninterfaceOverride=eth1\n",
+         [](Preferences& p) { return p.setInterfaceOverride(std::nullopt); }, "[General]\n"},
+        {"[General]\n", [](Preferences& p) { return p.setInterfaceOverride(u"@a,\"b\\"_s); },
+         "[General]\ninterfaceOverride=\"@@a,\\\"b\\\\\"\n"}};
+    for (const auto& row : rows) {
+        writeRaw(row.before);
+        Preferences prefs(path());
+        EXPECT_TRUE(row.save(prefs)) << prefs.errorString().toStdString();
+        EXPECT_EQ(readRaw(), row.after);
+    }
+    EXPECT_EQ(Preferences(path()).interfaceOverride(), u"@a,\"b\\"_s);
+}
+
+TEST_F(PreferencesFile, AFifoOrAnOversizedFileReadsAsDefaultsAndIsNeverWritten)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("corvane"))));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    Preferences fifo(path()); // opening it for reading must not wait for a writer
+    EXPECT_EQ(fifo.units(), RateUnits::bits);
+    EXPECT_FALSE(fifo.setUnits(RateUnits::bytes));
+    EXPECT_TRUE(fifo.errorString().endsWith(u": not a regular file"));
+    EXPECT_FALSE(QFileInfo(path()).isFile());
+
+    ASSERT_TRUE(QFile::remove(path()));
+    const QByteArray large =
+        "[General]\nunits=bytes\n" + QByteArray(Preferences::maxFileBytes, ';');
+    writeRaw(large);
+    Preferences prefs(path());
+    EXPECT_EQ(prefs.units(), RateUnits::bits);
+    EXPECT_FALSE(prefs.setBarStyle(BarStyle::wide));
+    EXPECT_EQ(readRaw(), large);
 }
 
 TEST_F(PreferencesFile, DashboardIsReReadAndWritesThatFailKeepTheirValue)

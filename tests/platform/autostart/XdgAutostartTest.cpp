@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using corvane::XdgAutostart;
 using namespace Qt::StringLiterals;
@@ -139,11 +140,21 @@ TEST_F(XdgAutostartTest, HostileProgramPathReadsBackExactly)
 {
     for (const QString& path :
          {u"/home/a b/corvane"_s, u"/x/\"q\"/'s'/$HOME/%f/100%%/b\\s/`id`;rm/c"_s,
-          u"/x/\\\\/\\\"/\\$/tab\t/nl\n/cr\r"_s, u"/x/~(a)|b&c<d>e*f?g#h"_s,
-          u"/x/\u00e9t\u00e9/%u"_s}) {
+          u"/x/\\\\/\\\"/\\$"_s, u"/x/~(a)|b&c<d>e*f?g#h"_s, u"/x/\u00e9t\u00e9/%u"_s}) {
         const auto a = autostart(path);
         ASSERT_EQ(a.install(), std::nullopt);
         const QString exec = desktopValue(a.userEntryPath(), "Exec").value_or("");
         EXPECT_EQ(parseExec(exec), QStringList{path}) << exec.toStdString();
     }
+}
+
+TEST_F(XdgAutostartTest, ControlCharactersInThePathAndAFifoEntryAreRefused)
+{
+    for (const QString& path :
+         {u"/x/tab\t/a"_s, u"/x/nl\n/cr\r"_s, u"/x/\x1b[31m"_s, u"/x/\x7f"_s, u"/x/\u0085"_s})
+        EXPECT_EQ(autostart(path).install(), u"The program's path contains control characters"_s);
+    ASSERT_FALSE(QFile::exists(autostart().userEntryPath()));
+    ASSERT_TRUE(QDir().mkpath(home() + "/autostart"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(autostart().userEntryPath()).constData(), 0600), 0);
+    EXPECT_FALSE(autostart().isEnabled()) << "read without waiting for a writer";
 }

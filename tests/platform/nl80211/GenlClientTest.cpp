@@ -2,6 +2,7 @@
 
 #include "platform/nl80211/ScriptedChannel.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 using namespace corvane::nl80211;
@@ -66,8 +67,8 @@ TEST(GenlClient, RestartsAnInterruptedDumpBoundedly)
 
 TEST(GenlClient, FailuresGiveNothing)
 {
-    const int expected[] = {EPERM, EOPNOTSUPP, ETIMEDOUT, EBADMSG, EBADMSG, ENOBUFS};
-    for (int row = 0; row < 6; ++row) {
+    const int expected[] = {EPERM, EOPNOTSUPP, ETIMEDOUT, EBADMSG, EBADMSG, EPROTO, ENOBUFS};
+    for (int row = 0; row < 7; ++row) {
         Reply reply = run([row](uint32_t s) -> Datagrams {
             Bytes cut = entry(s);
             cut.resize(cut.size() - 2);
@@ -82,6 +83,8 @@ TEST(GenlClient, FailuresGiveNothing)
                 return {{0, cut}};
             case 4:
                 return {{0, nlmsg(NLMSG_ERROR, 0, s, {})}};
+            case 5:
+                return {{0, error(s, INT_MIN)}};
             }
             return {{0, entry(s)}, {ENOBUFS, {}}};
         });

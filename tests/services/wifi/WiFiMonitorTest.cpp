@@ -68,6 +68,9 @@ TEST(WiFiRadio, SsidBytesAreShownWhole)
     const QChar bad = QChar::ReplacementCharacter;
     EXPECT_EQ(shown.left(6), QString("a") + bad + bad + "b" + bad + "c");
     EXPECT_TRUE(shown.size() > 6 && shown.mid(6).count(bad) == shown.size() - 6);
+    // Direction controls and invisible characters cannot reorder or hide the name.
+    EXPECT_EQ(WiFiMonitor::displayName("a\u202eb\u2067c\u200bd\u200fe\ufefff\u061cg\u2060h"),
+              QString("a\ufffdb\ufffdc\ufffdd\ufffde\ufffdf\ufffdg\ufffdh"));
 }
 
 TEST_F(WiFiMonitorTest, RadioOfTheAssociationWithFallbacks)
