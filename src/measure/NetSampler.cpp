@@ -46,42 +46,51 @@ void NetSampler::follow(uint32_t index)
     lastOut_.reset();
 }
 
+std::optional<LinkCounters> NetSampler::read(Tick& tick)
+{
+    if (ifIndex_ == 0)
+        return std::nullopt;
+    if (std::optional<LinkCounters> counters = source_->readCounters(ifIndex_))
+        return counters;
+    // Whatever the reason, the device may have been re-created under the same name (VPN
+    // reconnect, PPP redial, re-plug) with news of it not seen yet: look again. A pin that
+    // is gone still names this tick; the next one falls back to the primary.
+    uint32_t again = 0;
+    Tick retry;
+    if (tick.overrideHonored) {
+        resolveOverride();
+        again = overrideIndex_;
+    } else {
+        again = choose(source_->primaryInterface(), retry);
+    }
+    if (again == 0 || again == ifIndex_)
+        return std::nullopt;
+    if (!tick.overrideHonored)
+        tick = std::move(retry);
+    follow(again);
+    return source_->readCounters(ifIndex_);
+}
+
 NetSampler::Tick NetSampler::sample()
 {
     const std::chrono::nanoseconds now = clock_->now();
     PrimaryRoute primary = source_->primaryInterface();
-    // An unknown override costs a lookup only when the links have changed. A pin that has
-    // vanished is given up only once its reading fails, so that tick still names it.
+    // An unknown override costs a lookup only when the links have changed. A pin whose name
+    // has gone still names this tick, as when its reading fails, and is given up after it.
+    bool pinGone = false;
     if (override_ && source_->linkEpoch() != overrideEpoch_) {
         const uint32_t previous = overrideIndex_;
         resolveOverride();
-        if (overrideIndex_ == 0)
+        pinGone = overrideIndex_ == 0 && previous != 0;
+        if (pinGone)
             overrideIndex_ = previous;
     }
 
     Tick tick;
     follow(choose(std::move(primary), tick));
-    std::optional<LinkCounters> counters =
-        ifIndex_ != 0 ? source_->readCounters(ifIndex_) : std::nullopt;
-    if (!counters && ifIndex_ != 0) {
-        // Whatever the reason, the device may have been re-created under the same name
-        // (VPN reconnect, PPP redial, re-plug) with news of it not seen yet: look again. A
-        // pin that is gone still names this tick; the next one falls back to the primary.
-        uint32_t again = 0;
-        Tick retry;
-        if (tick.overrideHonored) {
-            resolveOverride();
-            again = overrideIndex_;
-        } else {
-            again = choose(source_->primaryInterface(), retry);
-        }
-        if (again != 0 && again != ifIndex_) {
-            if (!tick.overrideHonored)
-                tick = std::move(retry);
-            follow(again);
-            counters = source_->readCounters(ifIndex_);
-        }
-    }
+    const std::optional<LinkCounters> counters = read(tick);
+    if (pinGone)
+        overrideIndex_ = 0; // renamed away, say: the name is what the user pinned
 
     if (counters) {
         tick.linkMbps = static_cast<double>(counters->linkBitsPerSecond) / 1'000'000.0;

@@ -43,6 +43,8 @@ private:
     // Fills the tick's names from `primary` and the override; the index to measure.
     uint32_t choose(PrimaryRoute primary, Tick& tick) const;
     void follow(uint32_t index);
+    // The counters of the device followed, looking it up again when reading it fails.
+    std::optional<LinkCounters> read(Tick& tick);
 
     std::unique_ptr<NetSource> source_;
     std::unique_ptr<SampleClock> clock_;

@@ -97,8 +97,9 @@ void SamplerThread::run()
 {
     // The kernel's change notifications wake this loop too, so that a sample never has to
     // check for them itself.
-    pollfd fds[3] = {
-        {wakeFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}, {sampler_->watchChanges(), POLLIN, 0}};
+    pollfd fds[3] = {{wakeFd_, POLLIN, 0},
+                     {timerFd_, POLLIN, 0},
+                     {sampler_ ? sampler_->watchChanges() : -1, POLLIN, 0}};
     for (;;) {
         if (poll(fds, 3, -1) < 0 && errno != EINTR)
             return;
