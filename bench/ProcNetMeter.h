@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <net/if.h>
+#include <netinet/in.h>
 #include <string>
 
 namespace corvane::bench {
@@ -28,6 +30,33 @@ private:
     uint64_t lastRx_ = 0;
     uint64_t lastTx_ = 0;
     std::chrono::steady_clock::time_point lastTime_{};
+};
+
+// The same answer the fair way, in plain C: open/read/close of /proc/net/route and
+// /proc/net/dev into one fixed buffer, strtoul/strtoull, no iostreams, no allocation.
+class CProcNetMeter {
+public:
+    struct Tick {
+        char interfaceName[IF_NAMESIZE] = {};
+        char router[INET_ADDRSTRLEN] = {};
+        char primaryName[IF_NAMESIZE] = {};
+        uint64_t rxBytes = 0;
+        uint64_t txBytes = 0;
+        double downMbps = 0;
+        double upMbps = 0;
+    };
+
+    explicit CProcNetMeter(const char* pinned);
+    Tick sample();
+
+private:
+    size_t readFile(const char* path);
+
+    char pinned_[IF_NAMESIZE] = {};
+    char buf_[65536];
+    uint64_t lastRx_ = 0;
+    uint64_t lastTx_ = 0;
+    timespec lastTime_{};
 };
 
 } // namespace corvane::bench

@@ -7,10 +7,12 @@
 
 namespace corvane {
 
-// The system's primary IPv4 interface and its router, each none when unknown.
+// The system's primary IPv4 interface and its router, each none when unknown. The index
+// tells a device re-created under the same name (VPN reconnect, re-plug) from the old one.
 struct PrimaryRoute {
     std::optional<std::string> name;
     std::optional<std::string> router;
+    uint32_t index = 0; // 0 when there is no primary interface
 
     friend bool operator==(const PrimaryRoute&, const PrimaryRoute&) = default;
 };
@@ -34,6 +36,15 @@ public:
     // Name to interface index; 0 when the system does not know the name.
     virtual uint32_t indexOf(const std::string& name) = 0;
     virtual std::optional<LinkCounters> readCounters(uint32_t ifIndex) = 0;
+    // Moves on whenever the kernel reported that links appeared, vanished or changed (or
+    // that such news were lost): a name's index is worth looking up again only then.
+    virtual uint64_t linkEpoch() = 0;
+
+    // Kernel change notifications for the owner's poll loop: a descriptor that turns
+    // readable when something changed (-1: none to watch). Once it is handed out, the owner
+    // calls takeChanges() whenever it is readable, and readings stop checking on their own.
+    virtual int watchChanges() { return -1; }
+    virtual void takeChanges() {}
 };
 
 // A clock that keeps counting while the machine sleeps.

@@ -95,10 +95,16 @@ void SamplerThread::armTimer(double seconds)
 
 void SamplerThread::run()
 {
-    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}};
+    // The kernel's change notifications wake this loop too, so that a sample never has to
+    // check for them itself.
+    pollfd fds[3] = {{wakeFd_, POLLIN, 0},
+                     {timerFd_, POLLIN, 0},
+                     {sampler_ ? sampler_->watchChanges() : -1, POLLIN, 0}};
     for (;;) {
-        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+        if (poll(fds, 3, -1) < 0 && errno != EINTR)
             return;
+        if (fds[2].revents != 0) // POLLERR too: the socket overflowed
+            sampler_->takeChanges();
         uint64_t count = 0;
         if (fds[0].revents & POLLIN) [[maybe_unused]]
             ssize_t n = read(wakeFd_, &count, sizeof count);

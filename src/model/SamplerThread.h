@@ -16,7 +16,8 @@ namespace corvane {
 //
 // The loop's wait lives here too, on a CLOCK_BOOTTIME timerfd (it keeps counting through
 // suspend). The main thread arms it directly, so a quiet tick costs one wake-up of this
-// thread (the timer) and one of the main thread (the result), nothing else.
+// thread (the timer) and one of the main thread (the result), nothing else. The sampler's
+// kernel change notifications are watched in the same wait.
 class SamplerThread {
 public:
     using TickHandler = std::function<void(const NetSampler::Tick&)>;

@@ -17,6 +17,7 @@ struct FakeNet {
     std::mutex mutex;
     PrimaryRoute primary;
     std::map<std::string, uint32_t> indexes;   // name -> index; absent means unknown
+    uint64_t linkEpoch = 0;                    // bump to announce a change of the links
     std::map<uint32_t, LinkCounters> counters; // index -> counters; absent means failure
     std::chrono::nanoseconds clock{std::chrono::seconds(1000)};
     std::chrono::nanoseconds clockStep{0}; // added on every clock read
@@ -51,7 +52,15 @@ public:
     PrimaryRoute primaryInterface() override
     {
         std::lock_guard lock(net_->mutex);
-        return net_->primary;
+        PrimaryRoute route = net_->primary;
+        if (route.name && route.index == 0 && net_->indexes.count(*route.name))
+            route.index = net_->indexes[*route.name];
+        return route;
+    }
+    uint64_t linkEpoch() override
+    {
+        std::lock_guard lock(net_->mutex);
+        return net_->linkEpoch;
     }
     uint32_t indexOf(const std::string& name) override
     {

@@ -73,21 +73,21 @@ inline Bytes error(uint32_t seq, int code, uint32_t pid = testPort)
     return nlmsg(NLMSG_ERROR, 0, seq, bytesOf(nlmsgerr{code, {}}), pid);
 }
 
-// rtnetlink: one link's reply, with its stats block cut or extended to statsLen.
-inline Bytes linkReply(uint32_t seq, int index, uint64_t rx, uint64_t tx,
-                       size_t statsLen = sizeof(rtnl_link_stats64), const Attrs& extra = {},
-                       uint32_t pid = testPort)
+// rtnetlink: one link's RTM_GETSTATS reply, with its 64-bit block cut or extended to statsLen.
+inline Bytes statsReply(uint32_t seq, uint32_t index, uint64_t rx, uint64_t tx,
+                        size_t statsLen = sizeof(rtnl_link_stats64), const Attrs& extra = {},
+                        uint32_t pid = testPort)
 {
-    ifinfomsg info{};
-    info.ifi_index = index;
+    if_stats_msg head{};
+    head.ifindex = index;
+    head.filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
     rtnl_link_stats64 s{};
     s.rx_bytes = rx;
     s.tx_bytes = tx;
     Bytes stats = bytesOf(s);
     stats.resize(statsLen, 0xEE);
-    return nlmsg(
-        RTM_NEWLINK, 0, seq,
-        bytesOf(info) + Attrs(extra).str(IFLA_IFNAME, "fake0").raw(IFLA_STATS64, stats).bytes, pid);
+    return nlmsg(RTM_NEWSTATS, 0, seq,
+                 bytesOf(head) + Attrs(extra).raw(IFLA_STATS_LINK_64, stats).bytes, pid);
 }
 
 struct Route {

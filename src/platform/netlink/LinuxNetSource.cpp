@@ -31,16 +31,64 @@ bool interfaceName(int fd, uint32_t index, char (&name)[IF_NAMESIZE])
 LinuxNetSource::LinuxNetSource() : LinuxNetSource(Options{}) {}
 
 LinuxNetSource::LinuxNetSource(Options options)
-    : LinuxNetSource(options, std::make_unique<RtnlSocket>(options.receiveTimeout))
+    : LinuxNetSource(options, std::make_unique<RtnlSocket>(options.receiveTimeout),
+                     std::make_unique<RtnlSocket>(options.receiveTimeout, RTMGRP_LINK |
+                                                                              RTMGRP_IPV4_IFADDR |
+                                                                              RTMGRP_IPV4_ROUTE))
 {}
 
-LinuxNetSource::LinuxNetSource(Options options, std::unique_ptr<RtnlSocket> socket)
-    : socket_(std::move(socket)), speed_(std::move(options.sysfsRoot))
+LinuxNetSource::LinuxNetSource(Options options, std::unique_ptr<RtnlSocket> socket,
+                               std::unique_ptr<RtnlSocket> events)
+    : socket_(std::move(socket)), events_(std::move(events)), speed_(std::move(options.sysfsRoot))
 {}
+
+bool LinuxNetSource::listening()
+{
+    return events_ && events_->ensureOpen();
+}
+
+int LinuxNetSource::watchChanges()
+{
+    if (!listening())
+        return -1;
+    watched_ = true;
+    return events_->fd();
+}
+
+void LinuxNetSource::takeChanges()
+{
+    // What changed is not worked out message by message: IPv4 drops the routes of a device
+    // that goes down or loses its address without a word, so any link, address or route
+    // news (or news lost to an overflow) sends us back to the routing table once.
+    if (events_ && events_->discardQueued()) {
+        routesStale_ = true;
+        ++linkEpoch_;
+    }
+}
 
 uint32_t LinuxNetSource::indexOf(const std::string& name)
 {
-    return name.empty() ? 0 : if_nametoindex(name.c_str());
+    // SIOCGIFINDEX on our open socket: if_nametoindex() opens and closes one per call.
+    ifreq ifr{};
+    if (name.empty() || name.size() >= IF_NAMESIZE || !socket_->ensureOpen())
+        return 0;
+    std::memcpy(ifr.ifr_name, name.c_str(), name.size() + 1);
+    if (ioctl(socket_->fd(), SIOCGIFINDEX, &ifr) != 0 || ifr.ifr_ifindex <= 0)
+        return 0;
+    return static_cast<uint32_t>(ifr.ifr_ifindex);
+}
+
+uint64_t LinuxNetSource::linkSpeed(uint32_t ifIndex)
+{
+    if (ifIndex != speedIndex_ || linkEpoch_ != speedEpoch_) {
+        char name[IF_NAMESIZE] = {};
+        speedBits_ = interfaceName(socket_->fd(), ifIndex, name)
+                         ? speed_.bitsPerSecond(socket_->fd(), ifIndex, name)
+                         : 0;
+        speedIndex_ = ifIndex;
+        speedEpoch_ = linkEpoch_;
+    }
+    return speedBits_;
 }
 
 std::optional<LinkCounters> LinuxNetSource::readCounters(uint32_t ifIndex)
@@ -48,42 +96,59 @@ std::optional<LinkCounters> LinuxNetSource::readCounters(uint32_t ifIndex)
     if (ifIndex == 0 || ifIndex > static_cast<uint32_t>(INT32_MAX))
         return std::nullopt;
     for (int attempt = 0; attempt < maxAttempts; ++attempt) {
-        alignas(nlmsghdr) uint8_t request[NLMSG_SPACE(sizeof(ifinfomsg))] = {};
+        alignas(nlmsghdr) uint8_t request[NLMSG_SPACE(sizeof(if_stats_msg))] = {};
         nlmsghdr* nlh = mnl_nlmsg_put_header(request);
-        nlh->nlmsg_type = RTM_GETLINK;
+        nlh->nlmsg_type = RTM_GETSTATS;
         nlh->nlmsg_flags = NLM_F_REQUEST; // this one link, not a dump
-        auto* info = static_cast<ifinfomsg*>(mnl_nlmsg_put_extra_header(nlh, sizeof(ifinfomsg)));
-        info->ifi_family = AF_UNSPEC;
-        info->ifi_index = static_cast<int>(ifIndex);
+        auto* stats =
+            static_cast<if_stats_msg*>(mnl_nlmsg_put_extra_header(nlh, sizeof(if_stats_msg)));
+        stats->family = AF_UNSPEC;
+        stats->ifindex = ifIndex;
+        stats->filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
 
         const std::optional<uint32_t> seq = socket_->send(*nlh);
         if (!seq)
-            return std::nullopt;
+            break;
         const RtnlSocket::Received reply = socket_->receive();
         // Dropped by the kernel, or too large for the buffer (which has grown): ask again.
         if (reply.error == ENOBUFS || reply.error == EMSGSIZE) {
             socket_->markStale();
             continue;
         }
-        rtnl::LinkReading reading;
+        rtnl::StatsReading reading;
         const rtnl::Outcome outcome =
             reply.error != 0
                 ? rtnl::Outcome::Malformed
-                : rtnl::parseLinkReply(reply.data, {*seq, socket_->portid()}, ifIndex, reading);
-        if (outcome == rtnl::Outcome::Done) {
-            return LinkCounters{reading.rxBytes, reading.txBytes,
-                                speed_.bitsPerSecond(socket_->fd(), ifIndex, reading.name.data())};
-        }
+                : rtnl::parseStatsReply(reply.data, {*seq, socket_->portid()}, ifIndex, reading);
+        if (outcome == rtnl::Outcome::Done)
+            return LinkCounters{reading.rxBytes, reading.txBytes, linkSpeed(ifIndex)};
         // A refusal (the interface is gone) is a complete exchange; anything else may leave
         // parts of a reply queued.
         if (outcome != rtnl::Outcome::KernelError)
             socket_->markStale();
-        return std::nullopt;
+        break;
     }
+    // The device may be gone with its routes: whoever asks next gets a fresh table.
+    routesStale_ = true;
     return std::nullopt;
 }
 
 PrimaryRoute LinuxNetSource::primaryInterface()
+{
+    if (!watched_)
+        takeChanges();
+    if (routesStale_ || !listening()) {
+        // Listening began before this dump, so no change after it goes unheard.
+        routesStale_ = !listening();
+        if (!dumpRoutes()) {
+            route_ = {};
+            routesStale_ = true;
+        }
+    }
+    return route_;
+}
+
+bool LinuxNetSource::dumpRoutes()
 {
     for (int attempt = 0; attempt < maxAttempts; ++attempt) {
         alignas(nlmsghdr) uint8_t request[NLMSG_SPACE(sizeof(rtmsg))] = {};
@@ -96,7 +161,8 @@ PrimaryRoute LinuxNetSource::primaryInterface()
 
         const std::optional<uint32_t> seq = socket_->send(*nlh);
         if (!seq)
-            return {};
+            return false;
+        ++routeDumps_;
         rtnl::RouteChoice best;
         rtnl::Outcome outcome = rtnl::Outcome::More;
         bool dropped = false;
@@ -113,26 +179,27 @@ PrimaryRoute LinuxNetSource::primaryInterface()
             socket_->markStale();
             if (dropped)
                 continue;
-            return {};
+            return false;
         }
         if (best.interrupted)
             continue; // the routes changed while the kernel was listing them
+        route_ = {};
         if (!best.found)
-            return {};
+            return true;
 
         char name[IF_NAMESIZE] = {};
         if (!interfaceName(socket_->fd(), best.oif, name))
-            return {}; // gone since the dump
-        PrimaryRoute route;
-        route.name.emplace(name);
+            return false; // gone since the dump
+        route_.name.emplace(name);
+        route_.index = best.oif;
         if (best.hasGateway) {
             char text[INET_ADDRSTRLEN] = {};
             if (inet_ntop(AF_INET, best.gateway.data(), text, sizeof(text)))
-                route.router.emplace(text);
+                route_.router.emplace(text);
         }
-        return route;
+        return true;
     }
-    return {};
+    return false;
 }
 
 } // namespace corvane

@@ -8,9 +8,11 @@
 
 namespace corvane {
 
-// NetSource over rtnetlink: the primary interface from the IPv4 default routes of the main
-// table, counters from one RTM_GETLINK per reading, link speed from ethtool or sysfs.
-// One socket and one receive buffer serve every call; the steady state allocates nothing.
+// NetSource over rtnetlink. The primary interface (IPv4 default routes of the main table)
+// is dumped once and again only after the kernel announced a link, address or route change
+// on a second, listening socket; a reading is one RTM_GETSTATS for two counters. Link speed
+// (ethtool or sysfs) is read when the device or the links change. One request socket and
+// one receive buffer serve every call; the steady state allocates nothing.
 class LinuxNetSource final : public NetSource {
 public:
     struct Options {
@@ -20,14 +22,21 @@ public:
 
     LinuxNetSource();
     explicit LinuxNetSource(Options options);
-    // Speaks to whatever is behind `socket` instead of the kernel.
-    LinuxNetSource(Options options, std::unique_ptr<RtnlSocket> socket);
+    // Speaks to whatever is behind `socket` instead of the kernel, and hears its news on
+    // `events`; without `events` every primaryInterface() dumps the routes.
+    LinuxNetSource(Options options, std::unique_ptr<RtnlSocket> socket,
+                   std::unique_ptr<RtnlSocket> events = nullptr);
 
     PrimaryRoute primaryInterface() override;
     uint32_t indexOf(const std::string& name) override;
     std::optional<LinkCounters> readCounters(uint32_t ifIndex) override;
+    uint64_t linkEpoch() override { return linkEpoch_; }
+    int watchChanges() override;
+    void takeChanges() override;
 
     size_t receiveBufferSize() const { return socket_->bufferSize(); }
+    uint64_t routeDumps() const { return routeDumps_; }
+    uint64_t overflows() const { return events_ ? events_->overflows() : 0; }
 
     // How often a request is sent again after the kernel dropped replies (ENOBUFS) or
     // flagged a dump as interrupted.
@@ -36,8 +45,21 @@ public:
     static constexpr int maxDumpDatagrams = 4096;
 
 private:
+    bool listening();
+    bool dumpRoutes();
+    uint64_t linkSpeed(uint32_t ifIndex);
+
     std::unique_ptr<RtnlSocket> socket_;
+    std::unique_ptr<RtnlSocket> events_; // null: no news, the routes are dumped every time
     LinkSpeed speed_;
+    PrimaryRoute route_;
+    bool routesStale_ = true;
+    bool watched_ = false; // the owner's poll loop takes the changes in
+    uint64_t linkEpoch_ = 0;
+    uint64_t routeDumps_ = 0;
+    uint32_t speedIndex_ = 0;
+    uint64_t speedEpoch_ = 0;
+    uint64_t speedBits_ = 0;
 };
 
 } // namespace corvane

@@ -89,34 +89,27 @@ constexpr size_t statsBytesNeeded = offsetof(rtnl_link_stats64, tx_bytes) + size
 
 } // namespace
 
-Outcome parseLinkReply(std::span<const uint8_t> datagram, ReplyMatch match, uint32_t ifIndex,
-                       LinkReading& out)
+Outcome parseStatsReply(std::span<const uint8_t> datagram, ReplyMatch match, uint32_t ifIndex,
+                        StatsReading& out)
 {
     const Outcome outcome = walkMessages(datagram, match, [&](const nlmsghdr& hdr, auto payload) {
-        if (hdr.nlmsg_type != RTM_NEWLINK || payload.size() < sizeof(ifinfomsg))
+        if (hdr.nlmsg_type != RTM_NEWSTATS || payload.size() < sizeof(if_stats_msg))
             return Outcome::Malformed;
-        const auto info = load<ifinfomsg>(payload);
-        if (info.ifi_index < 0 || static_cast<uint32_t>(info.ifi_index) != ifIndex)
+        if (load<if_stats_msg>(payload).ifindex != ifIndex)
             return Outcome::Malformed;
-        LinkReading reading;
+        StatsReading reading;
         bool haveStats = false;
         const bool wellFormed = forEachAttribute(
-            payload.subspan(NLMSG_ALIGN(sizeof(ifinfomsg))), [&](uint16_t type, auto value) {
-                if (type == IFLA_STATS64) {
-                    if (value.size() < statsBytesNeeded)
-                        return false;
-                    rtnl_link_stats64 stats{};
-                    std::memcpy(&stats, value.data(), std::min(value.size(), sizeof(stats)));
-                    reading.rxBytes = stats.rx_bytes;
-                    reading.txBytes = stats.tx_bytes;
-                    haveStats = true;
-                } else if (type == IFLA_IFNAME) {
-                    // Only a terminated name that fits; otherwise leave it empty.
-                    const auto end = std::find(value.begin(), value.end(), uint8_t{0});
-                    const auto length = static_cast<size_t>(end - value.begin());
-                    if (end != value.end() && length < reading.name.size())
-                        std::memcpy(reading.name.data(), value.data(), length + 1);
-                }
+            payload.subspan(NLMSG_ALIGN(sizeof(if_stats_msg))), [&](uint16_t type, auto value) {
+                if (type != IFLA_STATS_LINK_64)
+                    return true;
+                if (value.size() < statsBytesNeeded)
+                    return false;
+                reading.rxBytes =
+                    load<uint64_t>(value.subspan(offsetof(rtnl_link_stats64, rx_bytes)));
+                reading.txBytes =
+                    load<uint64_t>(value.subspan(offsetof(rtnl_link_stats64, tx_bytes)));
+                haveStats = true;
                 return true;
             });
         if (!wellFormed || !haveStats)

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <net/if.h>
 #include <span>
 
 // Parsers for the two rtnetlink replies the counter source needs. They work on the bytes of
@@ -25,16 +24,15 @@ enum class Outcome {
     Malformed,   // lengths that do not add up, fields too short, the wanted data missing
 };
 
-struct LinkReading {
+struct StatsReading {
     uint64_t rxBytes = 0;
     uint64_t txBytes = 0;
-    std::array<char, IF_NAMESIZE> name{}; // empty when the reply carries no usable name
 };
 
-// One RTM_GETLINK reply (not a dump) for interface `ifIndex`: Done with `out` filled,
-// KernelError, Mismatch or Malformed.
-Outcome parseLinkReply(std::span<const uint8_t> datagram, ReplyMatch match, uint32_t ifIndex,
-                       LinkReading& out);
+// One RTM_GETSTATS reply (not a dump) for interface `ifIndex`, asked for
+// IFLA_STATS_LINK_64 only: Done with `out` filled, KernelError, Mismatch or Malformed.
+Outcome parseStatsReply(std::span<const uint8_t> datagram, ReplyMatch match, uint32_t ifIndex,
+                        StatsReading& out);
 
 // The best IPv4 default route seen so far in a route dump.
 struct RouteChoice {

@@ -26,8 +26,8 @@ bool setReceiveTimeout(int fd, std::chrono::milliseconds timeout)
 
 } // namespace
 
-RtnlSocket::RtnlSocket(std::chrono::milliseconds timeout)
-    : timeout_(timeout), buffer_(initialBufferSize)
+RtnlSocket::RtnlSocket(std::chrono::milliseconds timeout, uint32_t groups)
+    : timeout_(timeout), groups_(groups), buffer_(initialBufferSize)
 {}
 
 RtnlSocket::RtnlSocket(int fd, uint32_t portid, std::chrono::milliseconds timeout)
@@ -60,7 +60,7 @@ bool RtnlSocket::ensureOpen()
     mnl_socket* nl = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
     if (!nl)
         return false;
-    if (mnl_socket_bind(nl, 0, MNL_SOCKET_AUTOPID) < 0 ||
+    if (mnl_socket_bind(nl, groups_, MNL_SOCKET_AUTOPID) < 0 ||
         !setReceiveTimeout(mnl_socket_get_fd(nl), timeout_)) {
         mnl_socket_close(nl);
         return false;
@@ -88,6 +88,31 @@ void RtnlSocket::drain()
     }
     if (!adopted_)
         close();
+}
+
+bool RtnlSocket::discardQueued()
+{
+    if (!ensureOpen())
+        return false;
+    bool any = false;
+    for (int i = 0; i < maxDrainedDatagrams; ++i) {
+        sockaddr_nl from{};
+        msghdr msg{};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof(from);
+        const ssize_t n = recvmsg(fd_, &msg, MSG_DONTWAIT | MSG_TRUNC);
+        if (n > 0) {
+            // Anyone may send to our port; only the kernel's news count.
+            any = any || adopted_ || (msg.msg_namelen >= sizeof(from) && from.nl_pid == 0);
+        } else if (n < 0 && errno == ENOBUFS) {
+            ++overflows_;
+            any = true;
+        } else if (n == 0 || errno != EINTR) {
+            // Empty (EAGAIN) or end of stream; any other error leaves us in doubt.
+            return any || (n < 0 && errno != EAGAIN);
+        }
+    }
+    return true; // more keep coming: the rest is for the next call
 }
 
 std::optional<uint32_t> RtnlSocket::send(nlmsghdr& request)

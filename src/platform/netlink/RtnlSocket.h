@@ -13,12 +13,14 @@ namespace corvane {
 
 // A routing-netlink socket with one reusable receive buffer. Opened on first use and then
 // kept; a receive never waits longer than the timeout. Not thread-safe.
+// With `groups` (RTMGRP_* bits) it also receives the kernel's notifications of those groups.
 class RtnlSocket {
 public:
     static constexpr size_t initialBufferSize = 16384;
     static constexpr size_t bufferSlack = 4096;
 
-    explicit RtnlSocket(std::chrono::milliseconds timeout = std::chrono::seconds(1));
+    explicit RtnlSocket(std::chrono::milliseconds timeout = std::chrono::seconds(1),
+                        uint32_t groups = 0);
     // Talks over an already connected datagram or seqpacket socket instead of the kernel
     // (a socketpair end in tests). Takes ownership of `fd`; replies must carry `portid`.
     RtnlSocket(int fd, uint32_t portid, std::chrono::milliseconds timeout);
@@ -44,6 +46,11 @@ public:
     // Replies to an abandoned request may still be queued: drop them before the next send.
     void markStale() { stale_ = true; }
 
+    // For a socket that listens to notifications: discards whatever is queued, without
+    // waiting. True when anything was, or when some were lost to an overflow (ENOBUFS).
+    bool discardQueued();
+    uint64_t overflows() const { return overflows_; }
+
 private:
     void drain();
     void close();
@@ -54,7 +61,9 @@ private:
     bool adopted_ = false;
     bool stale_ = false;
     uint32_t portid_ = 0;
+    uint32_t groups_ = 0;
     uint32_t seq_ = 0;
+    uint64_t overflows_ = 0;
     std::vector<uint8_t> buffer_;
 };
 

@@ -56,17 +56,19 @@ protected:
     std::unique_ptr<LinuxNetSource> source;
 };
 
-// Also: the request asks for exactly one link, and a vanished link reads as nothing.
+// Also: the request asks for the 64-bit counters of exactly one link, and a vanished link
+// reads as nothing.
 TEST_F(FakeKernelTest, LargeReplyEnlargesTheBufferOnceAndIsReadInTheSameCall)
 {
     std::atomic<size_t> padding = 20000, lastReply = 0;
     start([&](const nlmsghdr& h, const Bytes& req) -> std::vector<Bytes> {
-        ifinfomsg info{};
-        std::memcpy(&info, req.data() + NLMSG_HDRLEN, sizeof(info));
-        if (h.nlmsg_type != RTM_GETLINK || h.nlmsg_flags != NLM_F_REQUEST || info.ifi_index != 2)
+        if_stats_msg stats{};
+        std::memcpy(&stats, req.data() + NLMSG_HDRLEN, sizeof(stats));
+        if (h.nlmsg_type != RTM_GETSTATS || h.nlmsg_flags != NLM_F_REQUEST || stats.ifindex != 2 ||
+            stats.filter_mask != IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64))
             return {error(h.nlmsg_seq, -ENODEV)};
-        const Bytes reply = linkReply(h.nlmsg_seq, 2, 10, 20, sizeof(rtnl_link_stats64),
-                                      Attrs().raw(IFLA_AF_SPEC, Bytes(padding)));
+        const Bytes reply = statsReply(h.nlmsg_seq, 2, 10, 20, sizeof(rtnl_link_stats64),
+                                       Attrs().raw(IFLA_STATS_AF_SPEC, Bytes(padding)));
         lastReply = reply.size();
         return {reply};
     });
@@ -107,7 +109,7 @@ TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
         }
         return {lo, done(h.nlmsg_seq)};
     });
-    EXPECT_EQ(source->primaryInterface(), (PrimaryRoute{"lo", "198.51.100.1"}));
+    EXPECT_EQ(source->primaryInterface(), (PrimaryRoute{"lo", "198.51.100.1", 1}));
     EXPECT_EQ(requests, 2);
 
     interruptions = 1000;
@@ -130,13 +132,13 @@ TEST_F(FakeKernelTest, StaleRepliesAreDroppedBeforeTheNextRequest)
     start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
         switch (++call) {
         case 1: // an answer to some other request, then (too late for that call) ours
-            return {linkReply(h.nlmsg_seq - 1, 2, 1, 1), linkReply(h.nlmsg_seq, 2, 1, 1)};
+            return {statsReply(h.nlmsg_seq - 1, 2, 1, 1), statsReply(h.nlmsg_seq, 2, 1, 1)};
         case 3: // another port
-            return {linkReply(h.nlmsg_seq, 2, 1, 1, stats, {}, testPort + 1)};
+            return {statsReply(h.nlmsg_seq, 2, 1, 1, stats, {}, testPort + 1)};
         case 4:
             return {}; // no answer: the timeout ends the call
         default:
-            return {linkReply(h.nlmsg_seq, 2, 30, 40)};
+            return {statsReply(h.nlmsg_seq, 2, 30, 40)};
         }
     });
     EXPECT_EQ(source->readCounters(2), std::nullopt);
