@@ -9,6 +9,7 @@ packages=(
   libgl-dev libmnl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon dbus-x11 iproute2 fonts-dejavu-core python3
+  qt6-wayland
 )
 
 missing=()

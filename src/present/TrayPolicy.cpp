@@ -48,9 +48,11 @@ TrayPresentation chooseTrayPresentation(TrayHost host, BarStyle style)
     // host fits it into a square slot.
     const bool keepsAspect = host == TrayHost::waybar;
     if (style == BarStyle::stacked)
-        return {keepsAspect ? TrayIconKind::stacked : TrayIconKind::square, false};
+        return {keepsAspect ? TrayIconKind::stacked : TrayIconKind::square, false,
+                host == TrayHost::gnome};
     switch (host) {
     case TrayHost::gnome:
+        return {TrayIconKind::symbol, true, true};
     case TrayHost::mate:
         return {TrayIconKind::symbol, true};
     case TrayHost::unknown:

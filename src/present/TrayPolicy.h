@@ -30,9 +30,12 @@ enum class TrayIconKind {
 
 struct TrayPresentation {
     TrayIconKind icon = TrayIconKind::square;
-    // Export XAyatanaLabel at all: some hosts draw the label instead of the icon whenever
-    // the property exists, even when it is empty.
+    // Show the text as XAyatanaLabel. Otherwise the property is left out, as some hosts
+    // draw the label instead of the icon whenever it exists, even when it is empty...
     bool label = false;
+    // ...except where the host fails on a label that appears later (GNOME's extension):
+    // there it is always there, empty when not shown.
+    bool keepLabelProperty = false;
 
     friend bool operator==(const TrayPresentation&, const TrayPresentation&) = default;
 };

@@ -52,8 +52,7 @@ QPoint PanelWindow::anchorFor(QPoint reported, std::optional<QPoint> pointer)
     return reported;
 }
 
-QPoint PanelWindow::placement(QSize size, QPoint click, const QRect& screen,
-                              const QRect& available)
+QPoint PanelWindow::placement(QSize size, QPoint click, const QRect& screen, const QRect& available)
 {
     const QRect area = available.isValid() ? available : screen;
     const int toTop = click.y() - screen.top();
@@ -71,8 +70,7 @@ QPoint PanelWindow::placement(QSize size, QPoint click, const QRect& screen,
     else if (nearest == toLeft)
         x = std::max(area.left(), screen.left() + 2 * toLeft + 1) + clickGap;
     else
-        x = std::min(area.right(), screen.right() - 2 * toRight - 1) + 1 - clickGap -
-            size.width();
+        x = std::min(area.right(), screen.right() - 2 * toRight - 1) + 1 - clickGap - size.width();
     x = std::max(area.left(), std::min(x, area.right() + 1 - size.width()));
     y = std::max(area.top(), std::min(y, area.bottom() + 1 - size.height()));
     return {x, y};

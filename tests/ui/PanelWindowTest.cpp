@@ -23,8 +23,11 @@ TEST(PanelWindowPlacement, BesideTheBarNeverOverIt)
         {"top bar without one, at the right end", {1800, 12}, screen, screen, {1656, 31}},
         {"bottom bar", {1000, 1058}, screen, {0, 0, 1920, 1036}, {868, 530}},
         {"left bar", {15, 500}, screen, screen, {37, 250}},
-        {"right edge of a screen to the left, little room", {-20, 390},
-         QRect(-1280, 200, 1280, 600), QRect(-1280, 200, 1280, 600), {-309, 200}},
+        {"right edge of a screen to the left, little room",
+         {-20, 390},
+         QRect(-1280, 200, 1280, 600),
+         QRect(-1280, 200, 1280, 600),
+         {-309, 200}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PanelWindow::placement(size, c.click, c.screen, c.available), c.expected)

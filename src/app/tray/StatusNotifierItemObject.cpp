@@ -15,8 +15,7 @@ StatusNotifierItemObject::StatusNotifierItemObject(QDBusConnection bus, QString 
 
 void StatusNotifierItemObject::signal(const char* name, const QVariantList& args)
 {
-    QDBusMessage m =
-        QDBusMessage::createSignal(path_, interfaceName(), QString::fromLatin1(name));
+    QDBusMessage m = QDBusMessage::createSignal(path_, interfaceName(), QString::fromLatin1(name));
     m.setArguments(args);
     bus_.send(m);
 }
@@ -43,6 +42,19 @@ void StatusNotifierItemObject::announce()
     signal("NewToolTip");
     if (state_.label)
         signal("XAyatanaNewLabel", {*state_.label, state_.labelGuide});
+}
+
+void StatusNotifierItemObject::announceEssentials()
+{
+    const QVariantMap all = properties();
+    QDBusMessage m =
+        QDBusMessage::createSignal(path_, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
+    m << interfaceName()
+      << QVariantMap{{QStringLiteral("Id"), all.value(QStringLiteral("Id"))},
+                     {QStringLiteral("Menu"), all.value(QStringLiteral("Menu"))}}
+      << QStringList();
+    bus_.send(m);
 }
 
 QVariantMap StatusNotifierItemObject::properties() const
@@ -81,8 +93,8 @@ bool StatusNotifierItemObject::call(const QDBusMessage& message, const QDBusConn
     const QVariantList args = message.arguments();
     const QString& member = message.member();
     const bool twoInts = args.size() == 2 && message.signature() == u"ii";
-    if (twoInts && (member == u"Activate" || member == u"SecondaryActivate" ||
-                    member == u"ContextMenu")) {
+    if (twoInts &&
+        (member == u"Activate" || member == u"SecondaryActivate" || member == u"ContextMenu")) {
         // Reply first: a host waiting on us must not wait for the panel to show.
         bus.send(message.createReply());
         const QPoint at(args[0].toInt(), args[1].toInt());

@@ -29,8 +29,8 @@ class StatusNotifierItemObject : public DBusObject {
 
 public:
     struct Callbacks {
-        std::function<void(QPoint)> activate;      // left click (and middle)
-        std::function<void(QPoint)> contextMenu;   // right click on hosts without menus
+        std::function<void(QPoint)> activate;    // left click (and middle)
+        std::function<void(QPoint)> contextMenu; // right click on hosts without menus
     };
 
     StatusNotifierItemObject(QDBusConnection bus, QString path, QString menuPath,
@@ -41,6 +41,8 @@ public:
     const SniState& state() const { return state_; }
     // Signals every part as changed, for a host that may have read the item too early.
     void announce();
+    // Sends Id and Menu in a PropertiesChanged signal.
+    void announceEssentials();
 
     QVariantMap properties() const override;
     bool call(const QDBusMessage& message, const QDBusConnection& bus) override;

@@ -55,8 +55,7 @@ TrayItem::TrayItem(QDBusConnection bus, QObject* parent)
                        .arg(nextItemId())),
       item_(new StatusNotifierItemObject(
           bus_, itemPath, menuPath,
-          {[this](QPoint p) { Q_EMIT activateRequested(p); },
-           [this](QPoint p) { showMenuAt(p); }},
+          {[this](QPoint p) { Q_EMIT activateRequested(p); }, [this](QPoint p) { showMenuAt(p); }},
           this)),
       menu_(new DBusMenuObject(
           bus_, menuPath, [this](TrayAction a) { Q_EMIT actionRequested(a); }, this)),
@@ -170,6 +169,7 @@ void TrayItem::show()
     bus_.connect(watcherService, watcherPath, watcherService,
                  QStringLiteral("StatusNotifierItemUnregistered"), this,
                  SLOT(onItemUnregistered(QString)));
+    detectHost();
     registerWithWatcher();
 }
 
@@ -197,16 +197,29 @@ void TrayItem::onRegistered(bool ok)
         return;
     }
     leaveFallback();
-    detectHost();
     recheck_ = rechecks;
     recheckTimer_.start();
+    if (host_ == TrayHost::gnome) {
+        // GNOME's extension (Debian 12) clears its copy of Id and Menu when it first sees our
+        // name's owner, then re-reads them a second later and fails on its own cleared copy
+        // ("Argument two may not be null"), dropping the item. Sending both as changed
+        // properties in that second refills its copy first.
+        const quint64 attempt = registerAttempt_;
+        for (int ms : {250, 600, 900})
+            QTimer::singleShot(ms, this, [this, attempt] {
+                if (attempt == registerAttempt_)
+                    item_->announceEssentials();
+            });
+    }
 }
 
 bool TrayItem::isOurs(const QString& entry) const
 {
-    // Watchers list items as "service/path", "service" or the connection's unique name.
+    // Watchers list items as "service/path", "service@path", "service" or the connection's
+    // unique name.
     const auto matches = [&](const QString& service) {
-        return entry == service || entry.startsWith(service + u'/');
+        return entry == service || entry.startsWith(service + u'/') ||
+               entry.startsWith(service + u'@');
     };
     return matches(serviceName_) || matches(bus_.baseService());
 }
@@ -228,16 +241,14 @@ void TrayItem::checkStillRegistered()
                 if (attempt != registerAttempt_ || done->isError())
                     return;
                 const QDBusMessage reply = done->reply();
-                const QStringList items = reply.arguments()
-                                              .value(0)
-                                              .value<QDBusVariant>()
-                                              .variant()
-                                              .toStringList();
+                const QStringList items =
+                    reply.arguments().value(0).value<QDBusVariant>().variant().toStringList();
                 for (const QString& entry : items)
                     if (isOurs(entry)) {
                         // GNOME shows a placeholder for an item re-added after a restart
-                        // until something changes.
-                        item_->announce();
+                        // until something changes: once, when the host has settled.
+                        if (recheck_ == rechecks - 1)
+                            item_->announce();
                         return;
                     }
                 registerWithWatcher();
@@ -253,7 +264,10 @@ void TrayItem::onItemUnregistered(const QString& entry)
 void TrayItem::onWatcherOwnerChanged(const QString& newOwner)
 {
     if (!newOwner.isEmpty()) {
-        // A new watcher knows nothing of us, even if the old one had us registered.
+        // A new watcher knows nothing of us, even if the old one had us registered. The item
+        // is drawn for its host before the host first reads it: GNOME's extension fails on
+        // changes that arrive while it sets the item up.
+        detectHost();
         registerWithWatcher();
         return;
     }
@@ -309,10 +323,11 @@ void TrayItem::sampleFallbackBackground()
     if (!r.isValid() || !screen)
         return;
     const QRect around = r.adjusted(-2, -2, 2, 2).intersected(screen->geometry());
-    const QImage shot = screen->grabWindow(0, around.x() - screen->geometry().x(),
-                                           around.y() - screen->geometry().y(), around.width(),
-                                           around.height())
-                            .toImage();
+    const QImage shot =
+        screen
+            ->grabWindow(0, around.x() - screen->geometry().x(),
+                         around.y() - screen->geometry().y(), around.width(), around.height())
+            .toImage();
     if (shot.isNull())
         return;
     // The ring just outside the icon is the tray's own background.
@@ -382,9 +397,12 @@ void TrayItem::publish()
     next.title = label_;
     next.icon = icon_;
     next.toolTip.title = label_;
-    if (presentation().label) {
+    const TrayPresentation shown = presentation();
+    if (shown.label) {
         next.label = label_;
         next.labelGuide = tray_art::labelGuide(label_);
+    } else if (shown.keepLabelProperty) {
+        next.label = QString();
     }
     item_->publish(next);
     if (fallback_) {

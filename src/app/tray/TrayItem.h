@@ -93,7 +93,7 @@ private:
     SpeedSample sample_;
     RateUnits units_ = RateUnits::bits;
     LabelImage image_;
-    QList<SniPixmap> icon_;   // what the item shows now, as sent on the bus
+    QList<SniPixmap> icon_;    // what the item shows now, as sent on the bus
     QList<QImage> iconImages_; // the same, for the fallback icon
 
     bool shown_ = false;

@@ -145,15 +145,15 @@ MenuEntry trayMenu(const TrayMenuState& s)
 {
     using T = MenuEntry::Toggle;
     MenuEntry style{2, QStringLiteral("Bar style"), std::nullopt, T::none, false, {}};
-    style.children = {item(3, QStringLiteral("Stacked"), TrayAction::stacked, T::radio,
-                           s.style == BarStyle::stacked),
-                      item(4, QStringLiteral("Wide"), TrayAction::wide, T::radio,
-                           s.style == BarStyle::wide)};
+    style.children = {
+        item(3, QStringLiteral("Stacked"), TrayAction::stacked, T::radio,
+             s.style == BarStyle::stacked),
+        item(4, QStringLiteral("Wide"), TrayAction::wide, T::radio, s.style == BarStyle::wide)};
     MenuEntry units{5, QStringLiteral("Units"), std::nullopt, T::none, false, {}};
-    units.children = {item(6, QStringLiteral("bits/s"), TrayAction::bits, T::radio,
-                           s.units == RateUnits::bits),
-                      item(7, QStringLiteral("bytes/s"), TrayAction::bytes, T::radio,
-                           s.units == RateUnits::bytes)};
+    units.children = {
+        item(6, QStringLiteral("bits/s"), TrayAction::bits, T::radio, s.units == RateUnits::bits),
+        item(7, QStringLiteral("bytes/s"), TrayAction::bytes, T::radio,
+             s.units == RateUnits::bytes)};
     MenuEntry root;
     root.children = {item(1, QStringLiteral("Open panel"), TrayAction::openPanel),
                      style,
@@ -221,17 +221,19 @@ bool DBusMenuObject::call(const QDBusMessage& message, const QDBusConnection& bu
 {
     const QVariantList args = message.arguments();
     const QString& member = message.member();
+    // Arguments are taken by count and converted: command-line callers cannot always give
+    // the exact integer types.
     const QString sig = message.signature();
-    if (member == u"GetLayout" && sig == u"iias") {
+    if (member == u"GetLayout" && args.size() == 3) {
         const MenuEntry* parent = root_.find(args[0].toInt());
         if (!parent)
             return false;
         bus.send(message.createReply(
-            {revision_, QVariant::fromValue(layoutOf(*parent, args[1].toInt(),
-                                                     args[2].toStringList()))}));
+            {revision_,
+             QVariant::fromValue(layoutOf(*parent, args[1].toInt(), args[2].toStringList()))}));
         return true;
     }
-    if (member == u"GetGroupProperties" && sig == u"aias") {
+    if (member == u"GetGroupProperties" && args.size() == 2) {
         QList<DBusMenuProperties> out;
         for (int id : qdbus_cast<QList<int>>(args[0]))
             if (const MenuEntry* e = root_.find(id))
@@ -239,16 +241,16 @@ bool DBusMenuObject::call(const QDBusMessage& message, const QDBusConnection& bu
         bus.send(message.createReply(QVariant::fromValue(out)));
         return true;
     }
-    if (member == u"GetProperty" && sig == u"is") {
+    if (member == u"GetProperty" && args.size() == 2) {
         const MenuEntry* e = root_.find(args[0].toInt());
         const QVariantMap p = e ? entryProperties(*e, {}) : QVariantMap();
         if (!p.contains(args[1].toString()))
             return false;
-        bus.send(message.createReply(
-            QVariant::fromValue(QDBusVariant(p.value(args[1].toString())))));
+        bus.send(
+            message.createReply(QVariant::fromValue(QDBusVariant(p.value(args[1].toString())))));
         return true;
     }
-    if (member == u"Event" && sig == u"isvu") {
+    if (member == u"Event" && args.size() == 4) {
         bus.send(message.createReply());
         const MenuEntry* e = root_.find(args[0].toInt());
         if (e && e->action && args[1].toString() == u"clicked") {
@@ -284,11 +286,11 @@ bool DBusMenuObject::call(const QDBusMessage& message, const QDBusConnection& bu
         bus.send(message.createReply(QVariant::fromValue(unknown)));
         return true;
     }
-    if (member == u"AboutToShow" && sig == u"i") {
+    if (member == u"AboutToShow" && args.size() == 1) {
         bus.send(message.createReply(false));
         return true;
     }
-    if (member == u"AboutToShowGroup" && sig == u"ai") {
+    if (member == u"AboutToShowGroup" && args.size() == 1) {
         bus.send(message.createReply(
             {QVariant::fromValue(QList<int>()), QVariant::fromValue(QList<int>())}));
         return true;

@@ -128,7 +128,8 @@ void PanelToneWatcher::reread()
 {
     PanelTone next = PanelTone::unknown;
     const auto gtk = [this] {
-        return gtkSettingsTone(readSmallFile(configHome_ + QStringLiteral("/gtk-3.0/settings.ini")));
+        return gtkSettingsTone(
+            readSmallFile(configHome_ + QStringLiteral("/gtk-3.0/settings.ini")));
     };
     if (host_ == TrayHost::plasma) {
         next = readPlasma();
@@ -167,7 +168,8 @@ PanelTone PanelToneWatcher::readXfce() const
     const bool dark = xfconf(bus_, panels, QStringLiteral("/panels/dark-mode")).toBool();
     const int style = xfconf(bus_, panels, panel + QStringLiteral("/background-style")).toInt();
     QColor background;
-    const QVariantList rgba = xfconfList(xfconf(bus_, panels, panel + QStringLiteral("/background-rgba")));
+    const QVariantList rgba =
+        xfconfList(xfconf(bus_, panels, panel + QStringLiteral("/background-rgba")));
     if (rgba.size() >= 3)
         background = QColor::fromRgbF(rgba[0].toFloat(), rgba[1].toFloat(), rgba[2].toFloat());
     const QString theme =

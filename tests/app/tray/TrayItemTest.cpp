@@ -7,8 +7,8 @@
 
 #include <QApplication>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -117,9 +117,9 @@ TEST(TraySquareLayout, FillsEachSlotWithTwoAlignedLines)
 {
     for (int px : tray_art::squareSizes) {
         for (bool plate : {false, true}) {
-            const QImage img = tray_art::squareLabel(px, QStringLiteral("512"),
-                                                     QStringLiteral("24.6"), false, false,
-                                                     {Qt::white, plate});
+            const QImage img =
+                tray_art::squareLabel(px, QStringLiteral("512"), QStringLiteral("24.6"), false,
+                                      false, {Qt::white, plate});
             ASSERT_EQ(img.size(), QSize(px, px));
             const QImage ink = plate ? img.convertToFormat(QImage::Format_Grayscale8)
                                            .convertToFormat(QImage::Format_Alpha8)
@@ -134,8 +134,8 @@ TEST(TraySquareLayout, FillsEachSlotWithTwoAlignedLines)
             EXPECT_GE(up.width(), px / 2) << "the longer figure uses the width";
         }
     }
-    const QImage wide = tray_art::wideLabel(21, QStringLiteral("↓\u2007512Mb ↑24.6Mb"),
-                                            {Qt::white, false});
+    const QImage wide =
+        tray_art::wideLabel(21, QStringLiteral("↓\u2007512Mb ↑24.6Mb"), {Qt::white, false});
     EXPECT_EQ(wide.height(), 21);
     EXPECT_GT(wide.width(), 3 * 21);
 }
@@ -172,19 +172,18 @@ TEST_F(TrayItemTest, ServesSquareFiguresAMenuAndALabelOnlyWhenWide)
     EXPECT_EQ(prop(*item, "IconAccessibleDesc").toString(), sampleLabel);
 
     const QString menu = prop(*item, "Menu").value<QDBusObjectPath>().path();
-    QDBusMessage layout = QDBusMessage::createMethodCall(
-        item->serviceName(), menu, QStringLiteral("com.canonical.dbusmenu"),
-        QStringLiteral("GetLayout"));
+    QDBusMessage layout = QDBusMessage::createMethodCall(item->serviceName(), menu,
+                                                         QStringLiteral("com.canonical.dbusmenu"),
+                                                         QStringLiteral("GetLayout"));
     layout << 0 << -1 << QStringList{QStringLiteral("label")};
     const QDBusMessage reply = watcher_->connection().call(layout, QDBus::BlockWithGui);
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     EXPECT_EQ(reply.signature(), u"u(ia{sv}av)");
     QSignalSpy acted(item.get(), &TrayItem::actionRequested);
-    QDBusMessage click = QDBusMessage::createMethodCall(
-        item->serviceName(), menu, QStringLiteral("com.canonical.dbusmenu"),
-        QStringLiteral("Event"));
-    click << 10 << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(QString()))
-          << 0u;
+    QDBusMessage click = QDBusMessage::createMethodCall(item->serviceName(), menu,
+                                                        QStringLiteral("com.canonical.dbusmenu"),
+                                                        QStringLiteral("Event"));
+    click << 10 << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(QString())) << 0u;
     watcher_->connection().asyncCall(click);
     ASSERT_TRUE(acted.wait(5000));
     EXPECT_EQ(acted.takeFirst().at(0).value<TrayAction>(), TrayAction::quit);
