@@ -42,14 +42,14 @@ PanelWindow::PanelWindow(AppViewModel* model, QWidget* parent)
     l->addWidget(view_);
 }
 
-QPoint PanelWindow::anchorFor(QPoint reported, std::optional<QPoint> pointer)
+QPoint PanelWindow::anchorFor(QPoint reported, std::optional<QPoint> pointer,
+                              const QRect& pointerScreen)
 {
-    // A click lands on the item under the pointer; a report far from it is not a screen
-    // position.
     constexpr int plausible = 64;
-    if (pointer && (reported - *pointer).manhattanLength() > plausible)
-        return *pointer;
-    return reported;
+    if (!pointer || (reported - *pointer).manhattanLength() <= plausible)
+        return reported;
+    const QRect inner = pointerScreen.adjusted(plausible, plausible, -plausible, -plausible);
+    return inner.contains(*pointer) ? reported : *pointer;
 }
 
 QPoint PanelWindow::placement(QSize size, QPoint click, const QRect& screen, const QRect& available)
@@ -89,8 +89,12 @@ void PanelWindow::toggleAt(QPoint globalPos)
     }
     adjustSize();
     // Wayland tells a client nothing of the pointer outside its own windows.
-    const QPoint at =
-        onWayland() ? globalPos : anchorFor(globalPos, std::optional<QPoint>(QCursor::pos()));
+    QPoint at = globalPos;
+    if (!onWayland()) {
+        const QPoint pointer = QCursor::pos();
+        QScreen* s = QGuiApplication::screenAt(pointer);
+        at = anchorFor(globalPos, pointer, s ? s->geometry() : QRect());
+    }
     QScreen* screen = QGuiApplication::screenAt(at);
     if (!screen)
         screen = QGuiApplication::primaryScreen();

@@ -23,8 +23,10 @@ public:
 
     // The point to open at: the reported click when it is plausible, else the pointer. Some
     // hosts report positions relative to their own applet, or none at all; the pointer is
-    // over the item whenever a click is real.
-    static QPoint anchorFor(QPoint reported, std::optional<QPoint> pointer);
+    // over the item whenever a click is real, so near an edge of its screen (`pointerScreen`),
+    // where bars are. Away from every edge it is stale (XWayland under a Wayland bar).
+    static QPoint anchorFor(QPoint reported, std::optional<QPoint> pointer,
+                            const QRect& pointerScreen);
 
     // Where a window of `size` goes for a click at `click` on a bar at the nearest edge of
     // `screen`: beside the bar, never over it (a bar is taken to be at least twice as

@@ -32,10 +32,13 @@ TEST(PanelWindowPlacement, BesideTheBarNeverOverIt)
     for (const Case& c : cases)
         EXPECT_EQ(PanelWindow::placement(size, c.click, c.screen, c.available), c.expected)
             << c.what;
-    // Applet-relative or missing positions give way to the pointer over the item.
-    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, QPoint(1250, 12)), QPoint(1250, 12));
-    EXPECT_EQ(PanelWindow::anchorFor({1240, 10}, QPoint(1250, 12)), QPoint(1240, 10));
-    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, std::nullopt), QPoint(5, 10));
+    // Applet-relative or missing positions give way to the pointer over the item; a pointer
+    // in the middle of the screen is stale and gives way to the report.
+    const QRect s(0, 0, 1280, 800);
+    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, QPoint(1250, 12), s), QPoint(1250, 12));
+    EXPECT_EQ(PanelWindow::anchorFor({1240, 10}, QPoint(1250, 12), s), QPoint(1240, 10));
+    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, std::nullopt, s), QPoint(5, 10));
+    EXPECT_EQ(PanelWindow::anchorFor({1254, 14}, QPoint(640, 400), s), QPoint(1254, 14));
 }
 
 TEST_F(PanelFixture, ToggleOpensAndClosesAndTellsTheModel)
