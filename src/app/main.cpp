@@ -15,12 +15,13 @@ using namespace corvane;
 namespace {
 
 // Wayland lets no client place its own window, so the panel could not open at the tray.
-// Where XWayland is there, the app runs through it, unless the user chose a platform.
+// Where XWayland is there, the app runs through it, unless the user chose a platform; when
+// that display refuses us (a nested or locked-down XWayland), Qt goes on to Wayland.
 std::vector<char*> platformArguments(int argc, char** argv)
 {
     std::vector<char*> args(argv, argv + argc);
     static char platform[] = "-platform";
-    static char xcb[] = "xcb";
+    static char xcb[] = "xcb;wayland";
     bool chosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
     for (int i = 1; i < argc; ++i)
         chosen = chosen || qstrcmp(argv[i], "-platform") == 0;

@@ -179,7 +179,15 @@ void TrayItem::registerWithWatcher()
     recheckTimer_.stop();
     QDBusMessage call = QDBusMessage::createMethodCall(
         watcherService, watcherPath, watcherService, QStringLiteral("RegisterStatusNotifierItem"));
-    call << (ownsName_ ? serviceName_ : bus_.baseService());
+    // GNOME's extension watches a registered bus name and, when it sees that name's owner,
+    // clears its copy of Id and Menu and re-reads them a second later, failing on its own
+    // cleared copy ("Argument two may not be null") and dropping the item. Registered by
+    // object path, as the Ayatana library does, the item is the connection's and no name
+    // is watched.
+    if (host_ == TrayHost::gnome)
+        call << itemPath;
+    else
+        call << (ownsName_ ? serviceName_ : bus_.baseService());
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call, registerTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this, attempt](QDBusPendingCallWatcher* done) {
@@ -200,10 +208,8 @@ void TrayItem::onRegistered(bool ok)
     recheck_ = rechecks;
     recheckTimer_.start();
     if (host_ == TrayHost::gnome) {
-        // GNOME's extension (Debian 12) clears its copy of Id and Menu when it first sees our
-        // name's owner, then re-reads them a second later and fails on its own cleared copy
-        // ("Argument two may not be null"), dropping the item. Sending both as changed
-        // properties in that second refills its copy first.
+        // Should the extension still clear its copy of Id and Menu (an owner change it sees
+        // late), both sent as changed properties within the second refill it first.
         const quint64 attempt = registerAttempt_;
         for (int ms : {250, 600, 900})
             QTimer::singleShot(ms, this, [this, attempt] {
