@@ -445,6 +445,9 @@ void AppViewModel::seedDemo()
         ring_.append(s);
     Q_EMIT ringChanged();
     assign(current_, demo::current, &AppViewModel::currentChanged);
+    assign(sessionStart_,
+           QDateTime(QDate(2026, 1, 5), QTime(demo::sessionStartHour, demo::sessionStartMinute)),
+           &AppViewModel::sessionStartChanged);
     assign(totalInBytes_, quint64(demo::totalInBytes), &AppViewModel::totalInBytesChanged);
     assign(totalOutBytes_, quint64(demo::totalOutBytes), &AppViewModel::totalOutBytesChanged);
     const QString name = QString::fromUtf8(demo::interfaceName);

@@ -256,22 +256,13 @@ QWidget* PanelView::buildRows()
     {
         auto* l = box<QHBoxLayout>(wifiRow_, rowSpacing);
         network_ = named(new CopyableValue(wifiRow_), "network");
-        authLink_ = named(new LinkAction(QString(), false, wifiRow_), "authLink");
-        eye_ = named(new IconButton(QStringLiteral("eye.slash"), 10, wifiRow_), "eye");
+        eye_ = named(new IconButton(QStringLiteral("view-conceal"), 10, wifiRow_), "eye");
         l->addWidget(rowLabel(QStringLiteral("Network"), labelColumn, wifiRow_));
         l->addWidget(network_);
-        l->addWidget(authLink_);
         l->addStretch(1);
         l->addWidget(eye_);
         connect(network_, &CopyableValue::clicked, this, [this] {
             model_->copyRow(QStringLiteral("Network"), model_->wifi().ssid(), true);
-        });
-        connect(authLink_, &QAbstractButton::clicked, this, [this] {
-            WiFiMonitor& wifi = model_->wifi();
-            if (wifi.auth() == WiFiMonitor::notDetermined)
-                wifi.requestAuth();
-            else
-                wifi.openLocationSettings();
         });
         connect(eye_, &QAbstractButton::clicked, this, [this] { model_->revealBriefly(); });
     }
@@ -282,7 +273,7 @@ QWidget* PanelView::buildRows()
     {
         auto* l = box<QHBoxLayout>(dishRow_, 6);
         auto* icon = new IconView(QSize(14, 14), 12, dishRow_);
-        icon->setIcon(QStringLiteral("antenna.radiowaves.left.and.right"), theme::primary);
+        icon->setIcon(QStringLiteral("network-transmit-receive"), theme::primary);
         dishy_ = named(
             linkAction(
                 QStringLiteral("Dishy"),
@@ -325,7 +316,7 @@ QWidget* PanelView::buildRows()
         l->addWidget(fallbackNote_);
         l->addStretch(1);
         pickerRow_->setToolTip(QStringLiteral(
-            "Which interface the menu bar counts; Auto follows the system's primary interface"));
+            "Which interface the tray label counts; Auto follows the system's primary interface"));
         connect(picker_, &QComboBox::activated, this, [this](int index) {
             const QString name = picker_->itemData(index).toString();
             model_->setInterfaceOverride(name.isEmpty() ? std::nullopt : std::optional(name));
@@ -374,8 +365,7 @@ QWidget* PanelView::buildRows()
         since_ = named(label(row, theme::font(9), theme::secondary), "since");
         lines->addWidget(totals_);
         lines->addWidget(since_);
-        auto* reset =
-            named(new IconButton(QStringLiteral("arrow.counterclockwise"), 10, row), "reset");
+        auto* reset = named(new IconButton(QStringLiteral("view-refresh"), 10, row), "reset");
         reset->setToolTip(QStringLiteral("Reset session totals and the sparkline"));
         l->addWidget(rowLabel(QStringLiteral("Session"), labelColumn, row), 0, Qt::AlignTop);
         l->addLayout(lines);
@@ -459,7 +449,6 @@ void PanelView::connectModel()
     connect(m, &AppViewModel::linkMbpsChanged, this, &PanelView::updateLink);
     connect(&m->wifi(), &WiFiMonitor::radioChanged, this, &PanelView::updateLink);
     connect(&m->wifi(), &WiFiMonitor::ssidChanged, this, &PanelView::updateWifi);
-    connect(&m->wifi(), &WiFiMonitor::authChanged, this, &PanelView::updateWifi);
 
     // Privacy, reveal and the copied mark touch every identifying row.
     connect(m, &AppViewModel::privacyModeChanged, this, &PanelView::updateIdentifying);
@@ -538,23 +527,12 @@ void PanelView::updateWifi()
         return;
     const WiFiMonitor& wifi = model_->wifi();
     const bool visible = model_->identifiersVisible();
-    network_->setVisible(wifi.authorized());
-    authLink_->setVisible(!wifi.authorized());
-    if (wifi.authorized()) {
-        const std::optional<QString> ssid = wifi.ssid();
-        const bool masked = ssid && !visible;
-        network_->set(ssid ? (masked ? maskText : *ssid) : QStringLiteral("Not connected"),
-                      model_->copiedKey() == QStringLiteral("Network"), masked);
-    } else if (wifi.auth() == WiFiMonitor::notDetermined) {
-        authLink_->setText(QStringLiteral("Grant access"));
-        authLink_->setHelp(QStringLiteral("macOS requires Location access to read the Wi-Fi name"));
-    } else {
-        authLink_->setText(QStringLiteral("Open Settings"));
-        authLink_->setHelp(
-            QStringLiteral("Location access was denied; enable it to see the Wi-Fi name"));
-    }
+    const std::optional<QString> ssid = wifi.ssid();
+    const bool masked = ssid && !visible;
+    network_->set(ssid ? (masked ? maskText : *ssid) : QStringLiteral("Not connected"),
+                  model_->copiedKey() == QStringLiteral("Network"), masked);
     eye_->setVisible(model_->privacyMode());
-    eye_->setIcon(visible ? QStringLiteral("eye") : QStringLiteral("eye.slash"));
+    eye_->setIcon(visible ? QStringLiteral("view-reveal") : QStringLiteral("view-conceal"));
     eye_->setToolTip(visible ? QStringLiteral("Rows are shown for a few seconds")
                              : QStringLiteral("Show the masked rows for 8 seconds"));
 }

@@ -106,7 +106,6 @@ private:
 
     QWidget* wifiRow_ = nullptr;
     CopyableValue* network_ = nullptr;
-    LinkAction* authLink_ = nullptr;
     IconButton* eye_ = nullptr;
 
     QWidget* dishRow_ = nullptr;

@@ -64,7 +64,7 @@ CopyableValue::CopyableValue(QWidget* parent)
     // The whole rectangle takes the click, glyphs and gaps alike.
     text_->setAttribute(Qt::WA_TransparentForMouseEvents);
     tick_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    tick_->setIcon(QStringLiteral("checkmark"), theme::green);
+    tick_->setIcon(QStringLiteral("object-select"), theme::green);
     tick_->setVisible(false);
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("Click to copy"));
