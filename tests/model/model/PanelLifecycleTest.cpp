@@ -58,10 +58,8 @@ TEST_F(PanelTest, OpeningFillsEverythingAndClosingRestoresTheIdleCadence)
     EXPECT_EQ(fetching.count(), 2);
     EXPECT_EQ(m->starlinkReachable(), true);
 
-    m->setHoverIndex(3);
     m->panelClosed();
     EXPECT_FALSE(m->panelOpen());
-    EXPECT_EQ(m->hoverIndex(), std::nullopt);
 }
 
 TEST_F(PanelTest, LookupOffNeverFetchesAndTheDishIsWrittenRightAway)
