@@ -140,6 +140,9 @@ TEST_F(ModelTest, SessionResetAndOverrideReachTheSamplerInOrder)
     EXPECT_EQ(m->ring().count(), 0);
     EXPECT_EQ(totals.count(), 1);
     EXPECT_EQ(ring.count(), 1);
+    net->setRates(16, 0);
+    ASSERT_TRUE(waitTicks(*m, 1));
+    EXPECT_EQ(m->ring().ordered(), std::vector{m->current()}) << "nothing from before the reset";
 
     m->setInterfaceOverride(QStringLiteral("veth2"));
     m->setInterfaceOverride(QStringLiteral("veth1"));
