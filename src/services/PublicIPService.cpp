@@ -124,8 +124,8 @@ void PublicIPService::onFinished()
     std::optional<QString> fresh;
     if (reply->error() == QNetworkReply::NoError && readBounded()) {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid() && status.toInt() == 200)
-            fresh = parseAddress(m_body);
+        if (status.isValid())
+            fresh = addressFromAnswer(status.toInt(), m_body);
     }
 
     m_overallTimer.stop();
@@ -174,6 +174,15 @@ std::optional<QString> PublicIPService::fallback() const
     if (m_cached)
         return m_cached->ip;
     return std::nullopt;
+}
+
+std::optional<QString> PublicIPService::addressFromAnswer(int status, const QByteArray& body)
+{
+    // Qt reports most 4xx and 5xx as errors, but not 1xx, 3xx without a redirect target, or
+    // codes it does not know.
+    if (status < 200 || status > 299)
+        return std::nullopt;
+    return parseAddress(body);
 }
 
 std::optional<QString> PublicIPService::parseAddress(const QByteArray& body)

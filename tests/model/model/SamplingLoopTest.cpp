@@ -3,6 +3,8 @@
 #include <QTest>
 
 using namespace corvane;
+using corvane::testing::FakeNet;
+using corvane::testing::FakeSleepEvents;
 using corvane::testing::ModelTest;
 
 TEST(Cadence, FollowsPanelIdleAndLowPower)
@@ -129,6 +131,27 @@ TEST_F(ModelTest, SleepStopsTheLoopAndWakeStartsAFreshOne)
     EXPECT_EQ(m->current(), SpeedSample::zero()) << "a fresh loop starts from a new baseline";
     ASSERT_TRUE(waitTicks(*m, 1));
     EXPECT_GT(m->current().downMbps, 0);
+}
+
+// The tick being read when the displays sleep reaches the model after the sleep: it is
+// neither applied nor followed by another wait.
+TEST_F(ModelTest, TickOnItsWayAtSleepIsDropped)
+{
+    auto m = makeModel();
+    ASSERT_TRUE(waitTicks(*m, 1));
+    QSignalSpy slept(sleep, &SleepEvents::displaysSlept);
+    QSignalSpy ticks(m.get(), &AppViewModel::tickApplied);
+    net->edit([this](FakeNet& n) {
+        n.onNextRead = [this] {
+            QMetaObject::invokeMethod(sleep, &FakeSleepEvents::sleep, Qt::QueuedConnection);
+        };
+    });
+    ASSERT_TRUE(slept.wait(3000));
+    int reads = 0;
+    net->edit([&](FakeNet& n) { reads = n.counterReads; });
+    QTest::qWait(100); // twenty loop periods at this scale
+    EXPECT_EQ(ticks.count(), 0);
+    net->edit([&](FakeNet& n) { EXPECT_EQ(n.counterReads, reads) << "the loop was re-armed"; });
 }
 
 TEST_F(ModelTest, RepeatedWakeKeepsOneLoop)

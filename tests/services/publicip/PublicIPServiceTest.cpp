@@ -26,6 +26,23 @@ TEST(PublicIPParse, AcceptsOnlyAnAddress)
           "<p>203.0.113.7</p>"_ba, "203.0.113.7 203.0.113.8"_ba, "203.0.113.\xff"_ba, "::::"_ba,
           "."_ba, "a"_ba, "fe80::1%eth0"_ba, "\xef\xbc\x91.2.3.4"_ba})
         EXPECT_EQ(PublicIPService::parseAddress(bad), std::nullopt) << bad.toStdString();
+
+    const struct {
+        int status;
+        std::optional<QString> address;
+    } answers[] = {{200, u"203.0.113.7"_s},
+                   {203, u"203.0.113.7"_s},
+                   {299, u"203.0.113.7"_s},
+                   {0, {}},
+                   {100, {}},
+                   {199, {}},
+                   {300, {}},
+                   {304, {}},
+                   {503, {}}};
+    for (const auto& a : answers)
+        EXPECT_EQ(PublicIPService::addressFromAnswer(a.status, "203.0.113.7"), a.address)
+            << a.status;
+    EXPECT_EQ(PublicIPService::addressFromAnswer(204, ""), std::nullopt);
 }
 
 // Runs on 127.0.0.1 only; hands each complete request head to the test's responder.
@@ -132,6 +149,22 @@ TEST_F(PublicIPFixture, CacheLivesFor300Seconds)
     now -= 72h;
     EXPECT_EQ(fetchNow(*s), u"203.0.113.9"_s);
     EXPECT_EQ(server.requests, 3);
+}
+
+// Whether the answer comes from the network or the cache, a gone context never hears it.
+TEST_F(PublicIPFixture, CallbackOfADestroyedContextNeverRuns)
+{
+    auto s = service(server.url());
+    server.respond = LoopbackServer::reply(200, "203.0.113.7");
+    int calls = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        auto context = std::make_unique<QObject>();
+        s->fetch(context.get(), [&](std::optional<QString>) { ++calls; });
+        context.reset();
+        EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s) << pass;
+    }
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(server.requests, 1) << "the first pass asked, the second found the cache";
 }
 
 // Valid for 127.0.0.1 but signed by nobody trusted: refused. Trusting it proves the
