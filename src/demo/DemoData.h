@@ -25,13 +25,16 @@ inline constexpr DemoRadio radio{-54, -91, 1200, "5 GHz", 44, "Wi-Fi 6"};
 
 inline constexpr LinkKind linkKind = LinkKind::wifi;
 inline constexpr double linkMbps = 1200;
-inline constexpr std::string_view interfaceName = "en0";
+inline constexpr std::string_view interfaceName = "wlp2s0";
 inline constexpr bool starlinkReachable = true;
 inline constexpr std::string_view starlinkDashboardURL = "https://dashboard.example.com/";
 inline constexpr std::string_view localIP = "10.0.1.42";
 inline constexpr std::string_view routerIP = "10.0.1.1";
 inline constexpr std::string_view publicIP = "203.0.113.17";
 inline constexpr SpeedSample current{512.3, 24.6};
+// Local wall-clock time the session started, so every render reads the same.
+inline constexpr int sessionStartHour = 9;
+inline constexpr int sessionStartMinute = 41;
 inline constexpr uint64_t totalInBytes = 1'200'000'000;
 inline constexpr uint64_t totalOutBytes = 86'000'000;
 

@@ -10,7 +10,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QPainter>
-#include <QPainterPath>
 #include <QSaveFile>
 #include <cstdio>
 
@@ -21,7 +20,6 @@ namespace {
 constexpr int labelScale = 4;
 constexpr int panelScale = 2;
 constexpr int panelMargin = 12;
-constexpr qreal panelRadius = 12;
 
 bool write(const QImage& image, const QString& path)
 {
@@ -83,8 +81,8 @@ QImage labelImage(AppViewModel& model)
 
 QImage panelImage(AppViewModel& model)
 {
-    PanelView view(&model);
-    const QImage panel = view.renderImage(panelScale);
+    PanelView view(&model, PanelView::Face::drawn);
+    const QImage panel = view.renderImage(panelScale, Qt::transparent);
     const QSizeF size = panel.deviceIndependentSize();
     const QSize logical = (size + QSizeF(2 * panelMargin, 2 * panelMargin)).toSize();
     QImage out(logical * panelScale, QImage::Format_ARGB32_Premultiplied);
@@ -92,18 +90,9 @@ QImage panelImage(AppViewModel& model)
     out.fill(Qt::black);
 
     QPainter p(&out);
-    p.setRenderHint(QPainter::Antialiasing);
     const QRectF frame(QPointF(panelMargin, panelMargin), size);
-    QPainterPath shape;
-    shape.addRoundedRect(frame, panelRadius, panelRadius);
-    p.save();
-    p.setClipPath(shape);
+    PanelView::paintFrame(p, frame, view.palette().window());
     p.drawImage(frame.topLeft(), panel);
-    p.restore();
-    // The border sits inside the shape's edge, so it does not grow the panel.
-    p.setPen(QPen(QColor(255, 255, 255, 31), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), panelRadius - 0.5, panelRadius - 0.5);
     p.end();
     out.setDevicePixelRatio(1);
     return out;

@@ -23,7 +23,7 @@ std::map<std::string, LinkKind, std::less<>>& cache()
 
 bool tunnelByName(std::string_view name)
 {
-    for (const std::string_view prefix : {"utun", "ipsec", "ppp", "tun", "tap"}) {
+    for (const std::string_view prefix : {"ipsec", "ppp", "tun", "tap"}) {
         if (name.starts_with(prefix))
             return true;
     }

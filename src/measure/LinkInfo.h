@@ -12,7 +12,7 @@ struct NetDeviceFacts;
 // life of the process, so the interface picker can ask on every repaint.
 namespace LinkInfo {
 
-// Cached. Names of tunnel-style devices (utun, ipsec, ppp, tun, tap prefixes) are vpn
+// Cached. Names of tunnel-style devices (ipsec, ppp, tun, tap prefixes) are vpn
 // without looking further; others are classified from sysfs; unknown names are other.
 // Main thread only: the cache has no lock.
 LinkKind kind(std::string_view name);

@@ -52,17 +52,17 @@ constexpr std::string_view symbol(LinkKind kind)
 {
     switch (kind) {
     case LinkKind::wifi:
-        return "wifi";
+        return "network-wireless";
     case LinkKind::ethernet:
-        return "cable.connector";
+        return "network-wired";
     case LinkKind::vpn:
-        return "lock.shield";
+        return "network-vpn";
     case LinkKind::cellular:
-        return "antenna.radiowaves.left.and.right";
+        return "network-transmit-receive";
     case LinkKind::other:
         break;
     }
-    return "network";
+    return "network-idle";
 }
 
 // Exactly one of the five identifiers, case-sensitive; anything else is none.

@@ -43,13 +43,7 @@ bool isIPv4(const AddressEntry& entry)
 
 bool excludedByName(std::string_view name)
 {
-    if (name == "ap1")
-        return true;
-    for (const std::string_view prefix : {"awdl", "llw", "anpi", "bridge"}) {
-        if (name.starts_with(prefix))
-            return true;
-    }
-    return false;
+    return name.starts_with("bridge");
 }
 
 std::vector<std::string> selectUp(std::span<const AddressEntry> entries,

@@ -40,7 +40,7 @@ std::vector<std::string> selectUp(std::span<const AddressEntry> entries,
 // The lookup behind localIPv4().
 std::optional<std::string> firstIPv4(std::span<const AddressEntry> entries, std::string_view name);
 
-// Names that are never offered: "ap1" and the awdl, llw, anpi and bridge families.
+// Names that are never offered: the bridge family.
 bool excludedByName(std::string_view name);
 
 } // namespace NetworkInfo

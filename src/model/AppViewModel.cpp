@@ -274,8 +274,7 @@ void AppViewModel::revealBriefly(double seconds)
     });
 }
 
-void AppViewModel::copyRow(const QString& label, const std::optional<QString>& value,
-                           bool identifying)
+void AppViewModel::copyRow(RowId row, const std::optional<QString>& value, bool identifying)
 {
     if (!value || value->isEmpty())
         return;
@@ -283,10 +282,10 @@ void AppViewModel::copyRow(const QString& label, const std::optional<QString>& v
         return;
     if (services_.copyText)
         services_.copyText(*value);
-    assign(copiedKey_, std::optional(label), &AppViewModel::copiedKeyChanged);
-    copiedTask_ = oneShot(this, copiedMarkMs, [this, label] {
-        if (copiedKey_ == label)
-            assign(copiedKey_, std::optional<QString>(), &AppViewModel::copiedKeyChanged);
+    assign(copiedRow_, std::optional(row), &AppViewModel::copiedRowChanged);
+    copiedTask_ = oneShot(this, copiedMarkMs, [this, row] {
+        if (copiedRow_ == row)
+            assign(copiedRow_, std::optional<RowId>(), &AppViewModel::copiedRowChanged);
     });
 }
 
@@ -419,7 +418,6 @@ void AppViewModel::cancelPanelRefresh()
 void AppViewModel::panelClosed()
 {
     assign(panelOpen_, false, &AppViewModel::panelOpenChanged);
-    assign(hoverIndex_, std::optional<int>(), &AppViewModel::hoverIndexChanged);
 }
 
 void AppViewModel::setPublicIPLookup(bool on)
@@ -445,6 +443,9 @@ void AppViewModel::seedDemo()
         ring_.append(s);
     Q_EMIT ringChanged();
     assign(current_, demo::current, &AppViewModel::currentChanged);
+    assign(sessionStart_,
+           QDateTime(QDate(2026, 1, 5), QTime(demo::sessionStartHour, demo::sessionStartMinute)),
+           &AppViewModel::sessionStartChanged);
     assign(totalInBytes_, quint64(demo::totalInBytes), &AppViewModel::totalInBytesChanged);
     assign(totalOutBytes_, quint64(demo::totalOutBytes), &AppViewModel::totalOutBytesChanged);
     const QString name = QString::fromUtf8(demo::interfaceName);
@@ -482,9 +483,14 @@ void AppViewModel::stored(bool saved)
            &AppViewModel::preferencesErrorChanged);
 }
 
-void AppViewModel::setHoverIndex(std::optional<int> index)
+void AppViewModel::setLaunchAtLogin(bool on)
 {
-    assign(hoverIndex_, index, &AppViewModel::hoverIndexChanged);
+    services_.loginItem->setEnabled(on);
+}
+
+LinkKind AppViewModel::kindOf(const QString& name) const
+{
+    return services_.classify ? services_.classify(name.toStdString()) : LinkKind::other;
 }
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "measure/LinkKind.h"
 #include "measure/NetSampler.h"
 #include "measure/RingBuffer.h"
+#include "model/RowId.h"
 #include "present/BarStyle.h"
 #include "present/LabelImage.h"
 #include "present/RateUnits.h"
@@ -61,18 +62,6 @@ struct ModelServices {
 // preferences, and the background work. Main thread only.
 class AppViewModel : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString label READ label NOTIFY labelChanged)
-    Q_PROPERTY(corvane::BarStyle barStyle READ barStyle NOTIFY barStyleChanged)
-    Q_PROPERTY(corvane::RateUnits units READ units NOTIFY unitsChanged)
-    Q_PROPERTY(bool privacyMode READ privacyMode NOTIFY privacyModeChanged)
-    Q_PROPERTY(bool publicIPLookup READ publicIPLookup NOTIFY publicIPLookupChanged)
-    Q_PROPERTY(QDateTime sessionStart READ sessionStart NOTIFY sessionStartChanged)
-    Q_PROPERTY(quint64 totalInBytes READ totalInBytes NOTIFY totalInBytesChanged)
-    Q_PROPERTY(quint64 totalOutBytes READ totalOutBytes NOTIFY totalOutBytesChanged)
-    Q_PROPERTY(double linkMbps READ linkMbps NOTIFY linkMbpsChanged)
-    Q_PROPERTY(bool overrideHonored READ overrideHonored NOTIFY overrideHonoredChanged)
-    Q_PROPERTY(bool panelOpen READ panelOpen NOTIFY panelOpenChanged)
-    Q_PROPERTY(bool fetchingPublicIP READ fetchingPublicIP NOTIFY fetchingPublicIPChanged)
 
 public:
     static constexpr double quietMbps = 0.5;
@@ -96,7 +85,7 @@ public:
     bool privacyMode() const { return privacyMode_; }
     const std::optional<QDateTime>& revealUntil() const { return revealUntil_; }
     bool publicIPLookup() const { return publicIPLookup_; }
-    const std::optional<QString>& copiedKey() const { return copiedKey_; }
+    const std::optional<RowId>& copiedRow() const { return copiedRow_; }
     const QDateTime& sessionStart() const { return sessionStart_; }
     const std::optional<QString>& interfaceOverride() const { return interfaceOverride_; }
     const std::optional<bool>& starlinkReachable() const { return starlinkReachable_; }
@@ -118,7 +107,6 @@ public:
     bool fetchingPublicIP() const { return fetchingPublicIP_; }
     // Why the last change of a preference could not be saved; none once one is saved.
     const std::optional<QString>& preferencesError() const { return preferencesError_; }
-    const std::optional<int>& hoverIndex() const { return hoverIndex_; }
     WiFiMonitor& wifi() const { return *services_.wifi; }
     LoginItemService& loginItem() const { return *services_.loginItem; }
     const QUrl& dishyUrl() const { return services_.dishyUrl; }
@@ -137,7 +125,7 @@ public:
     void setPrivacyMode(bool on);
     bool identifiersVisible() const;
     void revealBriefly(double seconds = defaultRevealSeconds);
-    void copyRow(const QString& label, const std::optional<QString>& value, bool identifying);
+    void copyRow(RowId row, const std::optional<QString>& value, bool identifying);
 
     // --- session, override, dish pages
     void resetSession();
@@ -152,7 +140,9 @@ public:
     void cancelPanelRefresh();
     void panelClosed();
     void setPublicIPLookup(bool on);
-    void setHoverIndex(std::optional<int> index);
+    void setLaunchAtLogin(bool on);
+    // The kind of link an interface name stands for, for the interface picker.
+    LinkKind kindOf(const QString& name) const;
 
 Q_SIGNALS:
     void labelChanged();
@@ -162,7 +152,7 @@ Q_SIGNALS:
     void privacyModeChanged();
     void revealUntilChanged();
     void publicIPLookupChanged();
-    void copiedKeyChanged();
+    void copiedRowChanged();
     void sessionStartChanged();
     void interfaceOverrideChanged();
     void starlinkReachableChanged();
@@ -183,7 +173,6 @@ Q_SIGNALS:
     void localIPChanged();
     void publicIPChanged();
     void fetchingPublicIPChanged();
-    void hoverIndexChanged();
     void preferencesErrorChanged();
     // Emitted after every applied tick, once all fields of that tick are in place.
     void tickApplied();
@@ -221,7 +210,7 @@ private:
     std::optional<QDateTime> revealUntil_;
     std::unique_ptr<QTimer> revealTask_;
     bool publicIPLookup_ = true;
-    std::optional<QString> copiedKey_;
+    std::optional<RowId> copiedRow_;
     std::unique_ptr<QTimer> copiedTask_;
     QDateTime sessionStart_;
     std::optional<QString> interfaceOverride_;
@@ -243,7 +232,6 @@ private:
     std::optional<QString> localIP_;
     std::optional<QString> publicIP_;
     bool fetchingPublicIP_ = false;
-    std::optional<int> hoverIndex_;
     std::optional<QString> preferencesError_;
 
     std::unique_ptr<SamplerThread> sampler_;

@@ -11,7 +11,6 @@ namespace corvane {
 enum class BarStyle { stacked, wide };
 
 namespace bar_style {
-inline constexpr std::string_view defaultsKey = "barStyle";
 inline constexpr std::array<BarStyle, 2> allCases{BarStyle::stacked, BarStyle::wide};
 inline QString rawValue(BarStyle s)
 {

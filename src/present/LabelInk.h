@@ -11,7 +11,6 @@ namespace corvane {
 enum class LabelInk { automatic, light, dark };
 
 namespace label_ink {
-inline constexpr std::string_view defaultsKey = "labelInk";
 // Exactly "auto", "light" or "dark", case-sensitive.
 inline std::optional<LabelInk> fromRaw(QStringView text)
 {

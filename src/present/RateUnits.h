@@ -10,7 +10,6 @@ namespace corvane {
 enum class RateUnits { bits, bytes };
 
 namespace rate_units {
-inline constexpr std::string_view defaultsKey = "units";
 inline constexpr std::array<RateUnits, 2> allCases{RateUnits::bits, RateUnits::bytes};
 QString rawValue(RateUnits u);
 // Exactly "bits" or "bytes", case-sensitive.

@@ -36,11 +36,6 @@ WiFiMonitor::WiFiMonitor(QObject* parent) : WiFiMonitor(nl80211::Nl80211WiFiSour
 WiFiMonitor::WiFiMonitor(std::unique_ptr<WiFiSource> source, QObject* parent)
     : QObject(parent), source_(std::move(source))
 {
-    // Nothing gates network names on Linux: the status is known and final at once.
-    auth_ = authorizedAlways;
-    if (auth_ == notDetermined)
-        requestAuth();
-
     if (source_ && source_->eventDescriptor() >= 0) {
         notifier_ =
             std::make_unique<QSocketNotifier>(source_->eventDescriptor(), QSocketNotifier::Read);
@@ -50,7 +45,7 @@ WiFiMonitor::WiFiMonitor(std::unique_ptr<WiFiSource> source, QObject* parent)
 }
 
 WiFiMonitor::WiFiMonitor(const QString& demoSSID, QObject* parent)
-    : QObject(parent), ssid_(demoSSID), auth_(authorizedAlways), demo_(true)
+    : QObject(parent), ssid_(demoSSID), demo_(true)
 {}
 
 WiFiMonitor::~WiFiMonitor() = default;
@@ -139,10 +134,6 @@ void WiFiMonitor::readRadio()
     r.channel = channel(frequency);
     setRadio(r);
 }
-
-void WiFiMonitor::requestAuth() {}
-
-void WiFiMonitor::openLocationSettings() {}
 
 void WiFiMonitor::seedDemo(const Radio& radio)
 {

@@ -12,9 +12,9 @@ class QSocketNotifier;
 
 namespace corvane {
 
-// The joined Wi-Fi network's name, the location authorisation and the radio details of
-// the current association, for the panel. Main thread only. Every property follows one
-// rule: assigning an equal value stores without a signal, and none equals only none.
+// The joined Wi-Fi network's name and the radio details of the current association, for the panel.
+// Main thread only. Every property follows one rule: assigning an equal value stores without a
+// signal, and none equals only none.
 class WiFiMonitor : public QObject {
     Q_OBJECT
 public:
@@ -35,31 +35,15 @@ public:
         friend bool operator==(const Radio&, const Radio&) = default;
     };
 
-    // Location authorisation as the platform numbers it. Linux has no such gate, so the
-    // status is authorizedAlways from the start.
-    static constexpr int32_t notDetermined = 0;
-    static constexpr int32_t restricted = 1;
-    static constexpr int32_t denied = 2;
-    static constexpr int32_t authorizedAlways = 3;
-    static constexpr int32_t authorizedWhenInUse = 4;
-
-    Q_PROPERTY(std::optional<QString> ssid READ ssid NOTIFY ssidChanged)
-    Q_PROPERTY(int auth READ auth NOTIFY authChanged)
-    Q_PROPERTY(bool authorized READ authorized NOTIFY authChanged)
-    Q_PROPERTY(std::optional<corvane::WiFiMonitor::Radio> radio READ radio NOTIFY radioChanged)
-    Q_PROPERTY(bool demo READ demo CONSTANT)
-
     // Live monitor over nl80211.
     explicit WiFiMonitor(QObject* parent = nullptr);
     // Live monitor over the given source.
     explicit WiFiMonitor(std::unique_ptr<WiFiSource> source, QObject* parent = nullptr);
-    // Demo monitor: fixed name, authorised, no radio until seeded, never touches the system.
+    // Demo monitor: fixed name, no radio until seeded, never touches the system.
     explicit WiFiMonitor(const QString& demoSSID, QObject* parent = nullptr);
     ~WiFiMonitor() override;
 
     std::optional<QString> ssid() const { return ssid_; }
-    int32_t auth() const { return auth_; }
-    bool authorized() const { return auth_ == authorizedAlways; }
     std::optional<Radio> radio() const { return radio_; }
     bool demo() const { return demo_; }
 
@@ -73,10 +57,6 @@ public:
     void read();
     void readRadio();
 
-    // No location gate on Linux: both do nothing.
-    void requestAuth();
-    void openLocationSettings();
-
     // Demo seeding of the radio details.
     void seedDemo(const Radio& radio);
 
@@ -89,7 +69,6 @@ public:
 
 Q_SIGNALS:
     void ssidChanged();
-    void authChanged(); // never on Linux: the status is fixed
     void radioChanged();
 
 private:
@@ -101,7 +80,6 @@ private:
     std::unique_ptr<WiFiSource> source_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::optional<QString> ssid_;
-    int32_t auth_ = notDetermined;
     std::optional<Radio> radio_;
     bool demo_ = false;
     bool readQueued_ = false;

@@ -37,7 +37,7 @@ QSvgRenderer& renderer(const QString& name, const QColor& color)
         return *r;
     QByteArray svg = source(name);
     if (svg.isEmpty())
-        svg = source(QStringLiteral("network"));
+        svg = source(QStringLiteral("network-idle"));
     svg.replace("currentColor", color.name(QColor::HexRgb).toLatin1());
     auto* r = new QSvgRenderer(svg);
     cache->insert(key, r);

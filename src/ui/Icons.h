@@ -13,7 +13,7 @@ namespace corvane {
 namespace icons {
 // Whether a drawing exists for a symbol name.
 bool has(const QString& name);
-// Draws the symbol centred in `box`, tinted with `color`; unknown names draw "network".
+// Draws the symbol centred in `box`, tinted with `color`; unknown names draw "network-idle".
 void paint(QPainter& p, const QRectF& box, const QString& name, const QColor& color);
 } // namespace icons
 

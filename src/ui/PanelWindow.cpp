@@ -28,7 +28,7 @@ bool onWayland()
 } // namespace
 
 PanelWindow::PanelWindow(AppViewModel* model, QWidget* parent)
-    : QWidget(parent), model_(model), view_(new PanelView(model, this))
+    : QWidget(parent), model_(model), view_(new PanelView(model, PanelView::Face::live, this))
 {
     // Wayland only allows popups with a parent surface; a tray item has none, so there the
     // panel is a frameless tool window that closes when it loses focus.
@@ -106,11 +106,7 @@ void PanelWindow::toggleAt(QPoint globalPos)
 void PanelWindow::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    p.setPen(QPen(QColor(255, 255, 255, 31), 1));
-    p.setBrush(palette().window());
-    p.drawRoundedRect(r, cornerRadius - 0.5, cornerRadius - 0.5);
+    PanelView::paintFrame(p, rect(), palette().window());
 }
 
 void PanelWindow::showEvent(QShowEvent* e)

@@ -16,8 +16,6 @@ class PanelView;
 class PanelWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr qreal cornerRadius = 12;
-
     explicit PanelWindow(AppViewModel* model, QWidget* parent = nullptr);
     PanelView* view() const { return view_; }
 

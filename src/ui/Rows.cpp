@@ -1,6 +1,5 @@
 #include "ui/Rows.h"
 
-#include "demo/DemoFixture.h"
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 
@@ -64,7 +63,7 @@ CopyableValue::CopyableValue(QWidget* parent)
     // The whole rectangle takes the click, glyphs and gaps alike.
     text_->setAttribute(Qt::WA_TransparentForMouseEvents);
     tick_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    tick_->setIcon(QStringLiteral("checkmark"), theme::green);
+    tick_->setIcon(QStringLiteral("object-select"), theme::green);
     tick_->setVisible(false);
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("Click to copy"));
@@ -274,9 +273,9 @@ QAbstractButton* SegmentedPicker::button(int index) const
 }
 
 Segments* segmented(int selected, const QStringList& labels, std::function<void(int)> set,
-                    QWidget* parent)
+                    bool drawn, QWidget* parent)
 {
-    if (DemoFixture::renderPath())
+    if (drawn)
         return new RenderedSegments(labels, selected, parent);
     auto* picker = new SegmentedPicker(labels, selected, parent);
     QObject::connect(picker, &Segments::picked, picker, std::move(set));
@@ -336,9 +335,8 @@ void LinkAction::paintEvent(QPaintEvent*)
 }
 
 LinkAction* linkAction(const QString& title, const QString& help, std::function<void()> action,
-                       QWidget* parent)
+                       bool drawn, QWidget* parent)
 {
-    const bool drawn = DemoFixture::renderPath().has_value();
     auto* link = new LinkAction(title, drawn, parent);
     link->setHelp(help);
     if (!drawn)

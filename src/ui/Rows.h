@@ -129,8 +129,9 @@ private:
 
 // The drawn face when an offline panel render is requested, else the live picker; picking
 // segment i calls `set(i)`.
+// `drawn`: a look-alike that only shows itself, for the offline render.
 Segments* segmented(int selected, const QStringList& labels, std::function<void(int)> set,
-                    QWidget* parent);
+                    bool drawn, QWidget* parent);
 
 // A small checkbox whose flips call `set` with the new value.
 QCheckBox* checkbox(const QString& title, bool isOn, std::function<void(bool)> set,
@@ -156,7 +157,7 @@ private:
 
 // The drawn face when an offline panel render is requested, else a live link.
 LinkAction* linkAction(const QString& title, const QString& help, std::function<void()> action,
-                       QWidget* parent);
+                       bool drawn, QWidget* parent);
 
 // An indeterminate busy indicator that animates only while visible.
 class BusyIndicator : public QWidget {

@@ -1,6 +1,5 @@
 #include "ui/SparklineView.h"
 
-#include "model/AppViewModel.h"
 #include "present/RateUnits.h"
 #include "ui/PanelText.h"
 #include "ui/Theme.h"
@@ -13,21 +12,29 @@ namespace corvane {
 
 using namespace panel_text;
 
-SparklineView::SparklineView(AppViewModel* model, QWidget* parent) : QWidget(parent), model_(model)
+SparklineView::SparklineView(QWidget* parent) : QWidget(parent)
 {
     setFixedHeight(chartHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMouseTracking(true);
     setAccessibleName(QStringLiteral("Throughput over the last two minutes"));
-    connect(model_, &AppViewModel::hoverIndexChanged, this, qOverload<>(&QWidget::update));
-    connect(model_, &AppViewModel::unitsChanged, this, qOverload<>(&QWidget::update));
 }
 
-void SparklineView::setSeries(std::vector<SpeedSample> samples, double peak)
+void SparklineView::setSeries(std::vector<SpeedSample> samples, double peak, RateUnits units)
 {
     samples_ = std::move(samples);
     peak_ = peak;
+    units_ = units;
     update();
+}
+
+void SparklineView::setHoverIndex(std::optional<int> index)
+{
+    if (index == hover_)
+        return;
+    hover_ = index;
+    update();
+    Q_EMIT hoverChanged();
 }
 
 void SparklineView::paintEvent(QPaintEvent*)
@@ -61,10 +68,9 @@ void SparklineView::paintEvent(QPaintEvent*)
              QPen(theme::alpha(theme::secondary, 0.55), 1, Qt::SolidLine, Qt::RoundCap,
                   Qt::RoundJoin));
 
-        const std::optional<int> hover = model_->hoverIndex();
-        if (hover && *hover >= 0 && *hover < n) {
-            const SpeedSample& s = samples_[static_cast<size_t>(*hover)];
-            const double x = chartX(*hover, n, w);
+        if (hover_ && *hover_ >= 0 && *hover_ < n) {
+            const SpeedSample& s = samples_[static_cast<size_t>(*hover_)];
+            const double x = chartX(*hover_, n, w);
             p.setPen(QPen(theme::alpha(theme::secondary, 0.5), 1));
             p.drawLine(QPointF(x, 0), QPointF(x, h));
             p.setPen(Qt::NoPen);
@@ -79,7 +85,7 @@ void SparklineView::paintEvent(QPaintEvent*)
         p.setFont(theme::digits(8));
         p.setPen(theme::alpha(theme::secondary, 0.8));
         p.drawText(QRectF(0, 0, w - 1, h), Qt::AlignTop | Qt::AlignRight,
-                   ScaledRate(peak_, model_->units()).compact());
+                   ScaledRate(peak_, units_).compact());
     }
 }
 
@@ -87,12 +93,12 @@ void SparklineView::mouseMoveEvent(QMouseEvent* e)
 {
     if (const std::optional<int> index =
             hoverIndexAt(e->position().x(), width(), static_cast<int>(samples_.size())))
-        model_->setHoverIndex(index);
+        setHoverIndex(index);
 }
 
 void SparklineView::leaveEvent(QEvent*)
 {
-    model_->setHoverIndex(std::nullopt);
+    setHoverIndex(std::nullopt);
 }
 
 } // namespace corvane

@@ -1,26 +1,31 @@
 #pragma once
 
 #include "measure/SpeedSample.h"
+#include "present/RateUnits.h"
 
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 namespace corvane {
 
-class AppViewModel;
-
-// The two-minute throughput chart. Hovering writes the sample under the pointer to the
-// model's hoverIndex, so the header and the chart agree; nothing else is kept here.
+// The two-minute throughput chart. It keeps the sample under the pointer, so the header and
+// the chart agree on what is hovered.
 class SparklineView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int chartHeight = 32;
 
-    explicit SparklineView(AppViewModel* model, QWidget* parent = nullptr);
-    // The history, oldest first, and the value for the peak label (Mb/s).
-    void setSeries(std::vector<SpeedSample> samples, double peak);
+    explicit SparklineView(QWidget* parent = nullptr);
+    // The history, oldest first, and the value for the peak label (Mb/s) in `units`.
+    void setSeries(std::vector<SpeedSample> samples, double peak, RateUnits units);
     const std::vector<SpeedSample>& samples() const { return samples_; }
+    const std::optional<int>& hoverIndex() const { return hover_; }
+    void setHoverIndex(std::optional<int> index);
     QSize sizeHint() const override { return {244, chartHeight}; }
+
+Q_SIGNALS:
+    void hoverChanged();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -28,9 +33,10 @@ protected:
     void leaveEvent(QEvent*) override;
 
 private:
-    AppViewModel* model_;
     std::vector<SpeedSample> samples_;
     double peak_ = 0;
+    RateUnits units_ = RateUnits::bits;
+    std::optional<int> hover_;
 };
 
 } // namespace corvane

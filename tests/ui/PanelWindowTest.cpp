@@ -1,6 +1,7 @@
 #include "ui/PanelWindow.h"
 
 #include "ui/PanelFixture.h"
+#include "ui/SparklineView.h"
 
 #include <QTest>
 
@@ -47,11 +48,12 @@ TEST_F(PanelFixture, ToggleOpensAndClosesAndTellsTheModel)
     EXPECT_TRUE(m->panelOpen());
     EXPECT_EQ(w.width(), PanelView::panelWidth);
 
-    m->setHoverIndex(4);
+    auto* chart = w.findChild<SparklineView*>();
+    chart->setHoverIndex(4);
     w.toggleAt(QPoint(400, 5));
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(m->panelOpen());
-    EXPECT_EQ(m->hoverIndex(), std::nullopt) << "closing clears the hover";
+    EXPECT_EQ(chart->hoverIndex(), std::nullopt) << "closing clears the hover";
     w.toggleAt(QPoint(400, 5));
     ASSERT_TRUE(w.isVisible()) << "a toggle right after a toggle-close opens again";
     w.hide(); // what a popup does on a click outside it, here the click on the tray item

@@ -65,11 +65,11 @@ TEST(KindCache, PrefixRuleThenTheFirstAnswerStands)
     FakeSysfs tree;
     LinkInfo::resetCacheForTesting();
     SysfsNet::setSystemRootForTesting(tree.root());
-    for (const char* name : {"utun4", "ipsec0", "ppp0", "tun1", "tap0", "tunnel9", "enp1s0"})
+    for (const char* name : {"ipsec0", "ppp0", "tun1", "tap0", "tunnel9", "enp1s0"})
         tree.add(name, {{"type", "1"}, {"device", "@"}});
-    for (const char* name : {"utun4", "ipsec0", "ppp0", "tun1", "tap0", "tunnel9"})
+    for (const char* name : {"ipsec0", "ppp0", "tun1", "tap0", "tunnel9"})
         EXPECT_EQ(LinkInfo::kind(name), vpn) << name;
-    for (const char* name : {"UTUN0", "Tap0", "xtun0", "tu", "wlp2s0", "", "..", "wlp2s0/"})
+    for (const char* name : {"utun4", "Tap0", "xtun0", "tu", "wlp2s0", "", "..", "wlp2s0/"})
         EXPECT_EQ(LinkInfo::kind(name), other) << name;
     EXPECT_EQ(LinkInfo::kind("enp1s0"), ethernet);
 

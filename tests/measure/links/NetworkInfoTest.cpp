@@ -64,13 +64,11 @@ TEST(UpInterfaces, SortedOnceAndOnlyUsableOnes)
         .add("ptp0", "198.51.100.6", IFF_UP | IFF_RUNNING | IFF_POINTOPOINT | IFF_NOARP)
         .add("v6only0", "2001:db8::2")
         .add("noaddr0", "");
-    // Internal interfaces: ap1 itself, the awdl/llw/anpi/bridge prefixes, and Linux bridges.
-    for (const char* name :
-         {"awdl0", "llw0", "anpi1", "bridge0", "ap1", "ap10", "Ap1", "xbridge0", "br-1a2b3c"})
+    // Bridges, by the bridge prefix or as sysfs reports them.
+    for (const char* name : {"bridge0", "xbridge0", "br-1a2b3c"})
         list.add(name, "203.0.113.9");
     const auto linuxBridge = [](std::string_view name) { return name == "br-1a2b3c"; };
-    EXPECT_EQ(list.up(linuxBridge),
-              (Names{"Ap1", "ap10", "en0", "en10", "en2", "ptp0", "utun3", "xbridge0"}));
+    EXPECT_EQ(list.up(linuxBridge), (Names{"en0", "en10", "en2", "ptp0", "utun3", "xbridge0"}));
     EXPECT_EQ(list.ipv4("v6only0"), std::nullopt);
 }
 

@@ -105,25 +105,25 @@ TEST_F(ModelTest, RevealEndsOnTimeAndAChangeOfModeEndsItAtOnce)
 TEST_F(ModelTest, CopyRefusesEmptyAndMaskedValuesAndMarksOnlyTheLatestRow)
 {
     auto m = makeModel();
-    m->copyRow(QStringLiteral("Local IP"), std::nullopt, true);
-    m->copyRow(QStringLiteral("Local IP"), QString(), true);
+    m->copyRow(RowId::localIP, std::nullopt, true);
+    m->copyRow(RowId::localIP, QString(), true);
     m->setPrivacyMode(true);
-    m->copyRow(QStringLiteral("Local IP"), QStringLiteral("198.51.100.7"), true);
+    m->copyRow(RowId::localIP, QStringLiteral("198.51.100.7"), true);
     EXPECT_TRUE(copied.isEmpty());
-    EXPECT_EQ(m->copiedKey(), std::nullopt);
+    EXPECT_EQ(m->copiedRow(), std::nullopt);
 
-    m->copyRow(QStringLiteral("Interface"), QStringLiteral("eth0"), false);
+    m->copyRow(RowId::interfaceName, QStringLiteral("eth0"), false);
     EXPECT_EQ(copied, QStringList{QStringLiteral("eth0")});
-    EXPECT_EQ(m->copiedKey(), QStringLiteral("Interface"));
+    EXPECT_EQ(m->copiedRow(), RowId::interfaceName);
 
     // A second row moves the mark at once; the first row's timer must not clear it.
     QTest::qWait(800);
     m->revealBriefly();
-    m->copyRow(QStringLiteral("Local IP"), QStringLiteral("198.51.100.7"), true);
-    EXPECT_EQ(m->copiedKey(), QStringLiteral("Local IP"));
+    m->copyRow(RowId::localIP, QStringLiteral("198.51.100.7"), true);
+    EXPECT_EQ(m->copiedRow(), RowId::localIP);
     QTest::qWait(700);
-    EXPECT_EQ(m->copiedKey(), QStringLiteral("Local IP"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !m->copiedKey(); }, 2000));
+    EXPECT_EQ(m->copiedRow(), RowId::localIP);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m->copiedRow(); }, 2000));
 }
 
 TEST_F(ModelTest, SessionResetAndOverrideReachTheSamplerInOrder)
