@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon dbus-x11 iproute2 fonts-dejavu-core python3
   qt6-wayland
+  qt6-tools-dev qt6-l10n-tools lintian desktop-file-utils appstream
 )
 
 missing=()

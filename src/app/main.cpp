@@ -1,13 +1,20 @@
+#include "app/AppId.h"
+#include "app/CommandLine.h"
 #include "app/SharedModel.h"
+#include "app/SingleInstance.h"
+#include "app/Translations.h"
 #include "app/tray/TrayItem.h"
 #include "demo/PanelRenderer.h"
 #include "model/AppViewModel.h"
 #include "model/Preferences.h"
+#include "platform/autostart/XdgAutostart.h"
 #include "services/LoginItemService.h"
 #include "ui/PanelWindow.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <cstdio>
 #include <vector>
 
 using namespace corvane;
@@ -61,21 +68,55 @@ void perform(TrayAction action, AppViewModel& model, PanelWindow& panel)
     }
 }
 
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // A render run ends here, before any window or tray item exists.
-    if (const std::optional<int> status = PanelRenderer::startupCheck(
-            argc, argv, []() -> AppViewModel& { return sharedModel(); }))
+    // --help and --version need no display and no bus.
+    const CommandLine::Request request = CommandLine::parse(argumentList(argc, argv));
+    if (request != CommandLine::Request::run) {
+        QCoreApplication core(argc, argv);
+        installTranslations();
+        return CommandLine::answer(request).value_or(2);
+    }
+
+    // A render run ends here, before any window or tray item exists, and never defers to a
+    // running instance. The model is first asked for once its application exists, which is
+    // when the translation can go in.
+    if (const std::optional<int> status =
+            PanelRenderer::startupCheck(argc, argv, []() -> AppViewModel& {
+                installTranslations();
+                return sharedModel();
+            }))
         return *status;
 
     std::vector<char*> args = platformArguments(argc, argv);
     int qtArgc = static_cast<int>(args.size()) - 1;
     QApplication app(qtArgc, args.data());
     QApplication::setApplicationName(QStringLiteral("corvane"));
-    QApplication::setDesktopFileName(QStringLiteral("corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QApplication::setDesktopFileName(QLatin1String(appId));
     QApplication::setQuitOnLastWindowClosed(false);
+    installTranslations();
+
+    SingleInstance instance(QDBusConnection::sessionBus());
+    if (instance.claim() == SingleInstance::Role::secondary) {
+        std::fputs(qPrintable(QCoreApplication::translate(
+                       "main", "Corvane is already running; its panel was opened.\n")),
+                   stdout);
+        return 0;
+    }
+
+    if (const auto failed = XdgAutostart().migrateLegacyEntry())
+        qWarning("%s", qPrintable(*failed));
 
     AppViewModel& model = sharedModel();
     PanelWindow panel(&model);
@@ -102,6 +143,8 @@ int main(int argc, char** argv)
     QObject::connect(&tray, &TrayItem::activateRequested, &panel, &PanelWindow::toggleAt);
     QObject::connect(&tray, &TrayItem::actionRequested, &panel,
                      [&](TrayAction a) { perform(a, model, panel); });
+    QObject::connect(&instance, &SingleInstance::activateRequested, &panel,
+                     [&] { perform(TrayAction::openPanel, model, panel); });
 
     tray.show();
     model.start(); // construction already started the model; this does nothing more

@@ -193,6 +193,25 @@ std::optional<QString> XdgAutostart::uninstall() const
     return QStringLiteral("Cannot remove %1: %2").arg(userEntryPath(), errnoText(err));
 }
 
+std::optional<QString> XdgAutostart::migrateLegacyEntry() const
+{
+    const QString legacy =
+        configHome_ + QStringLiteral("/autostart/") + QLatin1String(legacyFileName);
+    // Anything but a regular file there is not ours to touch.
+    if (!QFileInfo(legacy).isFile() || QFileInfo(legacy).isSymLink())
+        return std::nullopt;
+    if (entryEnabled(legacy) && !QFileInfo::exists(userEntryPath())) {
+        if (auto failed = install())
+            return failed;
+    }
+    if (::unlink(QFile::encodeName(legacy).constData()) == 0)
+        return std::nullopt;
+    const int err = errno;
+    if (err == ENOENT)
+        return std::nullopt;
+    return QStringLiteral("Cannot remove %1: %2").arg(legacy, errnoText(err));
+}
+
 QString XdgAutostart::quoteExecArgument(const QString& arg)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
@@ -243,7 +262,9 @@ QByteArray XdgAutostart::entryText(const QString& program)
     QByteArray text("[Desktop Entry]\nType=Application\nName=");
     text += entryName;
     text += "\nExec=";
-    text += escapeValue(quoteExecArgument(program)).toUtf8();
+    const QFileInfo info(program);
+    const QString exec = info.path() == QLatin1String("/usr/bin") ? info.fileName() : program;
+    text += escapeValue(quoteExecArgument(exec)).toUtf8();
     text += '\n';
     return text;
 }

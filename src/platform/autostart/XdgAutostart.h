@@ -12,7 +12,9 @@ namespace corvane {
 // runs. All operations are synchronous file operations meant for the main thread.
 class XdgAutostart {
 public:
-    static constexpr const char* fileName = "corvane.desktop";
+    static constexpr const char* fileName = "io.github.corvane.Corvane.desktop";
+    // The name used before the program had an application id.
+    static constexpr const char* legacyFileName = "corvane.desktop";
     static constexpr const char* entryName = "Corvane";
 
     // $XDG_CONFIG_HOME, or ~/.config when it is unset, empty or not absolute.
@@ -38,11 +40,17 @@ public:
     // hide it with a user entry instead. An absent entry is success.
     std::optional<QString> uninstall() const;
 
+    // Carries a user entry under the legacy name over to the current one: an enabled one is
+    // written anew for this program, a switched-off one is dropped. None on success or when
+    // there is nothing to carry over, else a readable reason.
+    std::optional<QString> migrateLegacyEntry() const;
+
     // Exec quoting for one argument, including %% for a literal percent sign.
     static QString quoteExecArgument(const QString& arg);
     // The escaping every string value in a desktop file gets.
     static QString escapeValue(const QString& value);
-    // The whole entry for the given program.
+    // The whole entry for the given program. A program installed in /usr/bin is started by
+    // name from the PATH, so the entry survives the package's files moving.
     static QByteArray entryText(const QString& program);
 
 private:

@@ -27,7 +27,7 @@ struct RunResult {
 
 // `childSetup` runs in the child before the binary starts (async-signal-safe calls only).
 inline RunResult runApp(const QProcessEnvironment& env, const QString& workDir = {},
-                        std::function<void()> childSetup = {})
+                        std::function<void()> childSetup = {}, const QStringList& args = {})
 {
     QProcess p;
     p.setProcessEnvironment(env);
@@ -35,7 +35,7 @@ inline RunResult runApp(const QProcessEnvironment& env, const QString& workDir =
         p.setChildProcessModifier(childSetup);
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
-    p.start(QStringLiteral(CORVANE_APP_PATH), {});
+    p.start(QStringLiteral(CORVANE_APP_PATH), args);
     RunResult r;
     if (!p.waitForFinished(60000)) {
         p.kill();

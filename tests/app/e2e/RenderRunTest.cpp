@@ -77,7 +77,7 @@ TEST_F(RenderRun, LabelWinsWhenBothSwitchesAreSetAndIsStackedWhiteOnDark)
     // FIFOs in place of the preferences and the autostart entry are read as absent, at once.
     const QString conf = path("config/corvane/corvane.conf");
     ASSERT_TRUE(QFile::remove(conf) && QDir().mkpath(path("config/autostart")));
-    for (const QString& fifo : {conf, path("config/autostart/corvane.desktop")})
+    for (const QString& fifo : {conf, path("config/autostart/io.github.corvane.Corvane.desktop")})
         ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const RunResult r = runApp(env);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();

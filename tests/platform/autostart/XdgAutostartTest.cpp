@@ -117,7 +117,7 @@ TEST_F(XdgAutostartTest, EntriesSwitchedOffByTheUserReadOff)
 // Deleting our entry alone would let a system-wide one keep launching the app.
 TEST_F(XdgAutostartTest, EnabledSystemEntryIsHiddenRatherThanLeftRunning)
 {
-    writeFile(tmp.path() + "/xdg/autostart/corvane.desktop",
+    writeFile(tmp.path() + "/xdg/autostart/io.github.corvane.Corvane.desktop",
               "[Desktop Entry]\nType=Application\nExec=corvane\n");
     const auto a = autostart();
     EXPECT_TRUE(a.isEnabled());
@@ -134,6 +134,48 @@ TEST_F(XdgAutostartTest, FailuresCarryTheReason)
     EXPECT_TRUE(a.install().value_or("").endsWith(": Not a directory"));
     EXPECT_TRUE(a.uninstall().value_or("").endsWith(": Not a directory"));
     EXPECT_FALSE(a.isEnabled());
+}
+
+// Installed from the package, the entry names the program, not where it happens to be.
+TEST_F(XdgAutostartTest, ProgramInUsrBinIsStartedFromThePath)
+{
+    for (const auto& [program, exec] :
+         {std::pair{u"/usr/bin/corvane"_s, u"corvane"_s},
+          {u"/usr/bin/sub/corvane"_s, u"/usr/bin/sub/corvane"_s},
+          {u"/usr/local/bin/corvane"_s, u"/usr/local/bin/corvane"_s}}) {
+        const auto a = autostart(program);
+        ASSERT_EQ(a.install(), std::nullopt);
+        EXPECT_EQ(desktopValue(a.userEntryPath(), "Exec"), exec);
+    }
+}
+
+// An entry written under the old name moves to the new one as the state it had.
+TEST_F(XdgAutostartTest, LegacyEntryIsCarriedOverOnce)
+{
+    const QString legacy = home() + "/autostart/corvane.desktop";
+    const struct {
+        QByteArray legacyText;
+        std::optional<QByteArray> currentText;
+        bool enabledAfter;
+    } rows[] = {
+        {"[Desktop Entry]\nExec=/old/build/corvane\n", std::nullopt, true},
+        {"[Desktop Entry]\nExec=x\nHidden=true\n", std::nullopt, false},
+        {"[Desktop Entry]\nExec=x\n", "[Desktop Entry]\nExec=x\nHidden=true\n", false},
+    };
+    for (const auto& row : rows) {
+        const auto a = autostart();
+        QFile::remove(a.userEntryPath());
+        if (row.currentText)
+            writeFile(a.userEntryPath(), *row.currentText);
+        writeFile(legacy, row.legacyText);
+        EXPECT_EQ(a.migrateLegacyEntry(), std::nullopt);
+        EXPECT_FALSE(QFile::exists(legacy)) << row.legacyText.toStdString();
+        EXPECT_EQ(a.isEnabled(), row.enabledAfter) << row.legacyText.toStdString();
+        if (row.enabledAfter) {
+            EXPECT_EQ(desktopValue(a.userEntryPath(), "Exec"), "/opt/corvane/bin/corvane");
+        }
+    }
+    EXPECT_EQ(autostart().migrateLegacyEntry(), std::nullopt) << "nothing left to carry over";
 }
 
 TEST_F(XdgAutostartTest, HostileProgramPathReadsBackExactly)

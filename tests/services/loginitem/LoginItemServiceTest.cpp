@@ -34,7 +34,8 @@ TEST(LoginItemService, FollowsTheEntryAndReportsFailuresUntilASuccess)
     EXPECT_EQ(errorSignals, 2);
     EXPECT_EQ(enabledSignals, 1);
 
-    QFile::remove(home + "/autostart/corvane.desktop"); // removed outside the program
+    QFile::remove(home +
+                  "/autostart/io.github.corvane.Corvane.desktop"); // removed outside the program
     s.refresh();
     EXPECT_FALSE(s.enabled());
     s.setEnabled(false); // absent already: still a success
