@@ -1,7 +1,7 @@
 #include "ui/PanelView.h"
 
-#include "measure/LinkInfo.h"
 #include "model/AppViewModel.h"
+#include "platform/sysfs/SystemLinks.h"
 #include "present/RateUnits.h"
 #include "services/LoginItemService.h"
 #include "services/WiFiMonitor.h"
@@ -581,7 +581,7 @@ void PanelView::updateInterface()
     const std::optional<QString>& override = model_->interfaceOverride();
     const QList<PickerItem> items = pickerItems(
         model_->primaryInterfaceName(), model_->interfaces(), override, [](const QString& name) {
-            return QString::fromUtf8(title(LinkInfo::kind(name.toStdString())));
+            return QString::fromUtf8(title(SystemLinks::kind(name.toStdString())));
         });
     // Refilled only when the list differs, so an open menu is not disturbed every tick.
     bool same = picker_->count() == items.size();
