@@ -105,8 +105,9 @@ QByteArray patched(const QByteArray& content, const QByteArray& key,
             after = i;
     }
     if (after < 0) {
-        if (!lines.isEmpty() && lines.last().ending.isEmpty())
-            lines.last().ending = "\n";
+        // A last line may end in a lone '\r': the new lines must not be glued onto it.
+        if (!lines.isEmpty() && !lines.last().ending.endsWith('\n'))
+            lines.last().ending += '\n';
         IniLine header;
         header.text = "[General]";
         header.ending = "\n";
@@ -115,8 +116,8 @@ QByteArray patched(const QByteArray& content, const QByteArray& key,
     }
     IniLine added;
     added.text = text;
-    if (lines[after].ending.isEmpty())
-        lines[after].ending = "\n";
+    if (!lines[after].ending.endsWith('\n'))
+        lines[after].ending += '\n';
     added.ending = lines[after].ending;
     lines.insert(after + 1, added);
     return join(lines);
@@ -208,9 +209,10 @@ QByteArray encode(const QString& text)
 
 bool isOurKey(const QByteArray& key)
 {
-    for (const char* k : {Preferences::barStyleKey, Preferences::unitsKey,
-                          Preferences::privacyModeKey, Preferences::publicIPLookupKey,
-                          Preferences::interfaceOverrideKey, Preferences::starlinkDashboardURLKey})
+    for (const char* k :
+         {Preferences::barStyleKey, Preferences::unitsKey, Preferences::privacyModeKey,
+          Preferences::publicIPLookupKey, Preferences::interfaceOverrideKey,
+          Preferences::starlinkDashboardURLKey, Preferences::labelInkKey})
         if (key == k)
             return true;
     return false;

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 using corvane::BarStyle;
+using corvane::LabelInk;
 using corvane::Preferences;
 using corvane::RateUnits;
 using namespace Qt::StringLiterals;
@@ -37,7 +38,8 @@ protected:
 TEST_F(PreferencesFile, ExactStoredFormsAreRead)
 {
     writeRaw("[General]\nbarStyle=wide\nunits=bytes\nprivacyMode=true\npublicIPLookup=false\n"
-             "interfaceOverride=wlp2s0\nstarlinkDashboardURL=https://dish.example/stats\n");
+             "interfaceOverride=wlp2s0\nstarlinkDashboardURL=https://dish.example/stats\n"
+             "labelInk=dark\n");
     const Preferences prefs(path());
     EXPECT_EQ(prefs.barStyle(), BarStyle::wide);
     EXPECT_EQ(prefs.units(), RateUnits::bytes);
@@ -45,6 +47,7 @@ TEST_F(PreferencesFile, ExactStoredFormsAreRead)
     EXPECT_FALSE(prefs.publicIPLookup()); // a stored false is not mistaken for absence
     EXPECT_EQ(prefs.interfaceOverride(), QStringLiteral("wlp2s0"));
     EXPECT_EQ(prefs.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example/stats")));
+    EXPECT_EQ(prefs.labelInk(), LabelInk::dark);
 }
 
 TEST_F(PreferencesFile, MissingOrUnusableValuesGiveDefaults)
@@ -102,8 +105,8 @@ TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
         {"[General]\r\nx=1\r\n\r\n; other\r\n[Other]\r\na=1",
          [](Preferences& p) { return p.setBarStyle(BarStyle::wide); },
          "[General]\r\nx=1\r\nbarStyle=wide\r\n\r\n; other\r\n[Other]\r\na=1"},
-        {"[Other]\na=1", [](Preferences& p) { return p.setPrivacyMode(true); },
-         "[Other]\na=1\n[General]\nprivacyMode=true\n"},
+        {"[Other]\na=1\r", [](Preferences& p) { return p.setPrivacyMode(true); },
+         "[Other]\na=1\r\n[General]\nprivacyMode=true\n"},
         {"interfaceOverride=eth0\n[General]\ninterfaceOverride=eth1\n",
          [](Preferences& p) { return p.setInterfaceOverride(std::nullopt); }, "[General]\n"},
         {"[General]\n", [](Preferences& p) { return p.setInterfaceOverride(u"@a,\"b\\"_s); },
