@@ -10,8 +10,13 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
+#include <linux/if_link.h>
+#include <linux/rtnetlink.h>
 #include <map>
+#include <net/if.h>
 #include <new>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,6 +95,30 @@ void BM_NetSamplerCheckingNews(benchmark::State& state)
 }
 BENCHMARK(BM_NetSamplerCheckingNews);
 
+// The floor: the same RTM_GETSTATS exchange with nothing around it, one prebuilt request,
+// one send and one receive per sample. No sampler can be cheaper than these two syscalls.
+void BM_NetlinkFloor(benchmark::State& state)
+{
+    const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    struct {
+        nlmsghdr hdr;
+        if_stats_msg stats;
+    } request{};
+    request.hdr.nlmsg_len = sizeof(request);
+    request.hdr.nlmsg_type = RTM_GETSTATS;
+    request.hdr.nlmsg_flags = NLM_F_REQUEST;
+    request.stats.ifindex = if_nametoindex("lo");
+    request.stats.filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
+    alignas(nlmsghdr) static uint8_t reply[8192];
+    measure(state, "BM_NetlinkFloor", [&] {
+        ++request.hdr.nlmsg_seq;
+        send(fd, &request, sizeof(request), 0);
+        return recv(fd, reply, sizeof(reply), 0);
+    });
+    close(fd);
+}
+BENCHMARK(BM_NetlinkFloor);
+
 void BM_ProcNetC(benchmark::State& state)
 {
     corvane::bench::CProcNetMeter meter("lo");
@@ -129,6 +158,7 @@ int main(int argc, char** argv)
     const char* const names[][2] = {
         {"BM_NetSampler", "NetSampler::sample() on lo"},
         {"BM_NetSamplerCheckingNews", "sample(), checking news itself"},
+        {"BM_NetlinkFloor", "bare send+recv (the floor)"},
         {"BM_ProcNetC", "/proc, plain C (fair)"},
         {"BM_ProcNetBaseline", "/proc + iostreams baseline"},
     };
@@ -141,6 +171,7 @@ int main(int argc, char** argv)
     }
     const auto ours = reporter.ns.find("BM_NetSampler");
     for (const auto& [key, label] : {std::pair{"BM_ProcNetC", "plain C / sample():"},
+                                     std::pair{"BM_NetlinkFloor", "floor / sample():"},
                                      std::pair{"BM_ProcNetBaseline", "iostreams / sample():"}}) {
         const auto other = reporter.ns.find(key);
         if (ours != reporter.ns.end() && other != reporter.ns.end())

@@ -1,12 +1,11 @@
 #include "app/SharedModel.h"
 
 #include "demo/DemoFixture.h"
-#include "measure/LinkInfo.h"
-#include "measure/NetworkInfo.h"
 #include "model/AppViewModel.h"
 #include "model/Preferences.h"
 #include "platform/dbus/SystemWatchers.h"
 #include "platform/netlink/SystemNetSampler.h"
+#include "platform/sysfs/SystemLinks.h"
 #include "services/LoginItemService.h"
 #include "services/PublicIPService.h"
 #include "services/WiFiMonitor.h"
@@ -33,9 +32,9 @@ ModelServices makeSystemServices(const SystemOptions& options)
         s.powerState = makeSystemPowerState();
         s.wifi = std::make_unique<WiFiMonitor>();
     }
-    s.classify = [](const std::string& name) { return LinkInfo::kind(name); };
-    s.localIPv4 = [](const std::string& name) { return NetworkInfo::localIPv4(name); };
-    s.upInterfaces = [] { return NetworkInfo::upInterfaces(); };
+    s.classify = [](const std::string& name) { return SystemLinks::kind(name); };
+    s.localIPv4 = [](const std::string& name) { return SystemLinks::localIPv4(name); };
+    s.upInterfaces = [] { return SystemLinks::upInterfaces(); };
     s.openUrl = [](const QUrl& url) {
         // Queued so that a slow URL handler never blocks the click that asked for it.
         QTimer::singleShot(0, qApp, [url] { QDesktopServices::openUrl(url); });

@@ -1,10 +1,5 @@
 #include "measure/LinkInfo.h"
 
-#include "platform/sysfs/SysfsNet.h"
-
-#include <map>
-#include <string>
-
 namespace corvane::LinkInfo {
 
 namespace {
@@ -15,11 +10,7 @@ constexpr uint32_t arphrdRawIp = 519;
 constexpr uint32_t arphrdPureIp = 530; // vendor modem kernels; not in mainline headers
 constexpr uint32_t arphrdNone = 65534; // WireGuard, xfrm and tun in layer-3 mode
 
-std::map<std::string, LinkKind, std::less<>>& cache()
-{
-    static std::map<std::string, LinkKind, std::less<>> entries;
-    return entries;
-}
+} // namespace
 
 bool tunnelByName(std::string_view name)
 {
@@ -29,8 +20,6 @@ bool tunnelByName(std::string_view name)
     }
     return false;
 }
-
-} // namespace
 
 LinkKind classify(std::string_view name, const NetDeviceFacts& facts)
 {
@@ -60,22 +49,6 @@ LinkKind classify(std::string_view name, const NetDeviceFacts& facts)
     if (type == arphrdEther && facts.backingDevice)
         return LinkKind::ethernet;
     return LinkKind::other;
-}
-
-LinkKind kind(std::string_view name)
-{
-    auto& entries = cache();
-    if (const auto it = entries.find(name); it != entries.end())
-        return it->second;
-    const LinkKind result =
-        tunnelByName(name) ? LinkKind::vpn : classify(name, SysfsNet::system().facts(name));
-    entries.emplace(std::string(name), result);
-    return result;
-}
-
-void resetCacheForTesting()
-{
-    cache().clear();
 }
 
 } // namespace corvane::LinkInfo

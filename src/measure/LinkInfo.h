@@ -2,26 +2,34 @@
 
 #include "measure/LinkKind.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace corvane {
 
-struct NetDeviceFacts;
+// What sysfs tells about one network device, as far as telling kinds of link apart needs.
+struct NetDeviceFacts {
+    bool present = false;           // the device directory exists
+    std::optional<uint32_t> arphrd; // `type`; none when missing or unreadable
+    std::string devtype;            // DEVTYPE= of `uevent`; empty when absent
+    bool wireless = false;          // `phy80211` link or `wireless` directory (cfg80211)
+    bool tunFlags = false;          // `tun_flags`: tun and tap devices only
+    bool backingDevice = false;     // `device` link to the hardware behind it
+    bool bridge = false;            // `bridge` directory or DEVTYPE=bridge
 
-// Classifies interfaces by name. The answer for a name is worked out once and kept for the
-// life of the process, so the interface picker can ask on every repaint.
+    friend bool operator==(const NetDeviceFacts&, const NetDeviceFacts&) = default;
+};
+
+// Tells kinds of link apart from what sysfs shows (SystemLinks reads it).
 namespace LinkInfo {
 
-// Cached. Names of tunnel-style devices (ipsec, ppp, tun, tap prefixes) are vpn
-// without looking further; others are classified from sysfs; unknown names are other.
-// Main thread only: the cache has no lock.
-LinkKind kind(std::string_view name);
+// Names of tunnel-style devices (ipsec, ppp, tun, tap prefixes): vpn whatever sysfs says.
+bool tunnelByName(std::string_view name);
 
-// The sysfs part of the classification, uncached, without the name-prefix rule.
+// The sysfs part of the classification, without the name-prefix rule.
 LinkKind classify(std::string_view name, const NetDeviceFacts& facts);
-
-// Forgets every cached answer. Tests only.
-void resetCacheForTesting();
 
 } // namespace LinkInfo
 

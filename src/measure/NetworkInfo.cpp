@@ -1,10 +1,6 @@
 #include "measure/NetworkInfo.h"
 
-#include "platform/sysfs/SysfsNet.h"
-
 #include <array>
-#include <ifaddrs.h>
-#include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <set>
@@ -13,26 +9,6 @@
 namespace corvane::NetworkInfo {
 
 namespace {
-
-struct IfAddrsDeleter {
-    void operator()(ifaddrs* list) const { ::freeifaddrs(list); }
-};
-using IfAddrsList = std::unique_ptr<ifaddrs, IfAddrsDeleter>;
-
-// The list stays owned by `owner`, which frees it on every path; the entries borrow from it.
-std::optional<std::vector<AddressEntry>> readAddresses(IfAddrsList& owner)
-{
-    ifaddrs* raw = nullptr;
-    if (::getifaddrs(&raw) != 0)
-        return std::nullopt;
-    owner.reset(raw);
-    std::vector<AddressEntry> entries;
-    for (const ifaddrs* it = owner.get(); it; it = it->ifa_next) {
-        if (it->ifa_name)
-            entries.push_back({it->ifa_name, it->ifa_flags, it->ifa_addr});
-    }
-    return entries;
-}
 
 bool isIPv4(const AddressEntry& entry)
 {
@@ -74,23 +50,6 @@ std::optional<std::string> firstIPv4(std::span<const AddressEntry> entries, std:
             return std::string(host.data());
     }
     return std::nullopt;
-}
-
-std::vector<std::string> upInterfaces()
-{
-    IfAddrsList owner;
-    const auto entries = readAddresses(owner);
-    if (!entries)
-        return {};
-    const SysfsNet sysfs = SysfsNet::system();
-    return selectUp(*entries, [&sysfs](std::string_view name) { return sysfs.isBridge(name); });
-}
-
-std::optional<std::string> localIPv4(std::string_view name)
-{
-    IfAddrsList owner;
-    const auto entries = readAddresses(owner);
-    return entries ? firstIPv4(*entries, name) : std::nullopt;
 }
 
 } // namespace corvane::NetworkInfo

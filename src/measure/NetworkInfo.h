@@ -11,8 +11,8 @@ struct sockaddr;
 
 namespace corvane {
 
-// Interfaces that carry IPv4 traffic, for the interface picker and the local address.
-// Free of shared state apart from the sysfs root; callable from any thread.
+// Which interfaces carry IPv4 traffic, for the interface picker and the local address, from
+// a list the caller read (SystemLinks reads the machine's). Callable from any thread.
 namespace NetworkInfo {
 
 // IFF_UP | IFF_RUNNING | IFF_LOOPBACK, and the value they must have.
@@ -26,18 +26,13 @@ struct AddressEntry {
     const sockaddr* address = nullptr; // may be null
 };
 
-// Up, running, non-loopback interfaces with an IPv4 address, minus the internal ones
-// (Linux bridges among them); each name once, in plain string order. Empty on failure.
-std::vector<std::string> upInterfaces();
-
-// The first IPv4 address of `name` in dotted form, whatever the interface's state.
-std::optional<std::string> localIPv4(std::string_view name);
-
-// The selection behind upInterfaces(). `isBridge` is asked once per distinct candidate.
+// Up, running, non-loopback entries with an IPv4 address, minus the internal ones and those
+// `isBridge` names; each name once, in plain string order. `isBridge` is asked once per
+// distinct candidate.
 std::vector<std::string> selectUp(std::span<const AddressEntry> entries,
                                   const std::function<bool(std::string_view)>& isBridge);
 
-// The lookup behind localIPv4().
+// The first IPv4 address of `name` in dotted form, whatever the interface's state.
 std::optional<std::string> firstIPv4(std::span<const AddressEntry> entries, std::string_view name);
 
 // Names that are never offered: the bridge family.

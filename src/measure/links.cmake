@@ -5,5 +5,3 @@ add_library(corvane_links STATIC
   NetworkInfo.cpp
 )
 target_include_directories(corvane_links PUBLIC ${PROJECT_SOURCE_DIR}/src)
-# Defined with the platform adapters, which are added after this folder.
-target_link_libraries(corvane_links PUBLIC corvane_sysfs)

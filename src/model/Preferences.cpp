@@ -1,5 +1,6 @@
 #include "model/Preferences.h"
 
+#include "measure/InterfaceName.h"
 #include "platform/RegularFile.h"
 
 #include <QDir>
@@ -104,8 +105,9 @@ QByteArray patched(const QByteArray& content, const QByteArray& key,
             after = i;
     }
     if (after < 0) {
-        if (!lines.isEmpty() && lines.last().ending.isEmpty())
-            lines.last().ending = "\n";
+        // A last line may end in a lone '\r': the new lines must not be glued onto it.
+        if (!lines.isEmpty() && !lines.last().ending.endsWith('\n'))
+            lines.last().ending += '\n';
         IniLine header;
         header.text = "[General]";
         header.ending = "\n";
@@ -114,8 +116,8 @@ QByteArray patched(const QByteArray& content, const QByteArray& key,
     }
     IniLine added;
     added.text = text;
-    if (lines[after].ending.isEmpty())
-        lines[after].ending = "\n";
+    if (!lines[after].ending.endsWith('\n'))
+        lines[after].ending += '\n';
     added.ending = lines[after].ending;
     lines.insert(after + 1, added);
     return join(lines);
@@ -207,9 +209,10 @@ QByteArray encode(const QString& text)
 
 bool isOurKey(const QByteArray& key)
 {
-    for (const char* k : {Preferences::barStyleKey, Preferences::unitsKey,
-                          Preferences::privacyModeKey, Preferences::publicIPLookupKey,
-                          Preferences::interfaceOverrideKey, Preferences::starlinkDashboardURLKey})
+    for (const char* k :
+         {Preferences::barStyleKey, Preferences::unitsKey, Preferences::privacyModeKey,
+          Preferences::publicIPLookupKey, Preferences::interfaceOverrideKey,
+          Preferences::starlinkDashboardURLKey, Preferences::labelInkKey})
         if (key == k)
             return true;
     return false;
@@ -396,27 +399,10 @@ bool Preferences::setInterfaceOverride(const std::optional<QString>& name)
 
 bool Preferences::isValidInterfaceName(QStringView name)
 {
-    // The kernel counts bytes: IFNAMSIZ is 16 including the terminating NUL.
-    constexpr qsizetype maxBytes = 15;
-    if (name.isEmpty() || name == u"." || name == u"..")
-        return false;
     const QByteArray bytes = name.toUtf8();
-    if (bytes.size() > maxBytes)
-        return false;
     // Unpaired surrogates have no UTF-8 form; the conversion would have replaced them.
-    if (QString::fromUtf8(bytes) != name)
-        return false;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        // The kernel's isspace() also counts 0xA0, which turns up inside UTF-8 sequences.
-        if (b == '/' || b == ':' || b < 0x20 || b == 0x7f || b == ' ' || b == 0xa0)
-            return false;
-    }
-    for (const QChar c : name) {
-        if (c.isSpace())
-            return false;
-    }
-    return true;
+    return QString::fromUtf8(bytes) == name &&
+           validInterfaceName(std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
 std::optional<QUrl> Preferences::validDashboardURL(const std::optional<QString>& text)

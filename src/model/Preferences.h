@@ -59,8 +59,7 @@ public:
     // Larger files are not read (the defaults apply) and never rewritten.
     static constexpr qsizetype maxFileBytes = 1 << 20;
 
-    // Linux's own rule for an interface name: 1 to 15 bytes of UTF-8, not "." or "..", and
-    // no '/', ':', white space or control characters.
+    // validInterfaceName() (the kernel's rule) on the name's UTF-8 form.
     static bool isValidInterfaceName(QStringView name);
 
     // A trimmed, strictly parsed https URL with a non-empty host; the parsed URL of the

@@ -7,4 +7,4 @@ add_library(corvane_netlink STATIC
   netlink/SystemNetSampler.cpp
 )
 target_include_directories(corvane_netlink PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(corvane_netlink PUBLIC corvane_platform PRIVATE PkgConfig::MNL)
+target_link_libraries(corvane_netlink PUBLIC corvane_platform corvane_sysfs PRIVATE PkgConfig::MNL)

@@ -1,35 +1,16 @@
 #include "platform/netlink/LinkSpeed.h"
 
-#include <charconv>
+#include "platform/sysfs/SysfsNet.h"
+
 #include <climits>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <linux/ethtool.h>
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace corvane {
 
 namespace {
-
-// A name the kernel could have given: no path tricks when it is joined into a path.
-bool plausibleName(const char* name)
-{
-    const size_t n = strnlen(name, IF_NAMESIZE);
-    return n > 0 && n < IF_NAMESIZE && std::strchr(name, '/') == nullptr &&
-           std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
-}
-
-bool exists(const std::string& root, const char* name, const char* entry)
-{
-    char path[PATH_MAX];
-    const int n = std::snprintf(path, sizeof(path), "%s/%s/%s", root.c_str(), name, entry);
-    struct stat st {};
-    return n > 0 && static_cast<size_t>(n) < sizeof(path) && lstat(path, &st) == 0;
-}
 
 // Mb/s as bits per second; unknown (0, SPEED_UNKNOWN) is 0.
 uint64_t toBits(uint32_t mbps)
@@ -78,8 +59,8 @@ LinkSpeed::LinkSpeed(std::string sysfsRoot) : root_(std::move(sysfsRoot)) {}
 bool LinkSpeed::hasNegotiatedSpeed(const char* name) const
 {
     // Hardware has a `device` link; cfg80211 adds `wireless` to every Wi-Fi interface.
-    return plausibleName(name) && exists(root_, name, "device") &&
-           !exists(root_, name, "wireless") && !exists(root_, name, "phy80211");
+    const NetDeviceFacts facts = SysfsNet(root_).facts(name);
+    return facts.backingDevice && !facts.wireless;
 }
 
 uint64_t LinkSpeed::bitsPerSecond(int ioctlFd, uint32_t ifIndex, const char* name)
@@ -128,24 +109,9 @@ uint64_t LinkSpeed::ethtoolSpeed(int fd, const char* name, bool& answered)
 
 uint64_t LinkSpeed::sysfsSpeed(const char* name) const
 {
-    char path[PATH_MAX];
-    const int n = std::snprintf(path, sizeof(path), "%s/%s/speed", root_.c_str(), name);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof(path))
-        return 0;
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return 0;
-    char text[32];
-    const ssize_t len = read(fd, text, sizeof(text));
-    close(fd);
-    if (len <= 0)
-        return 0;
-    long long mbps = 0;
-    const auto [end, ec] = std::from_chars(text, text + len, mbps);
-    if (ec != std::errc() || (end != text + len && *end != '\n') || mbps <= 0 ||
-        mbps >= static_cast<long long>(UINT32_MAX))
-        return 0;
-    return toBits(static_cast<uint32_t>(mbps));
+    const auto text = SysfsNet(root_).readAttribute(name, "speed");
+    const auto mbps = text ? SysfsNet::parseSpeedMbps(*text) : std::nullopt;
+    return mbps ? toBits(*mbps) : 0;
 }
 
 } // namespace corvane

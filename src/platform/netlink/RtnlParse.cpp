@@ -1,5 +1,7 @@
 #include "platform/netlink/RtnlParse.h"
 
+#include "platform/netlink/NlWalk.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -12,75 +14,27 @@ namespace corvane::rtnl {
 
 namespace {
 
-template <typename T> T load(std::span<const uint8_t> bytes)
-{
-    T value{};
-    std::memcpy(&value, bytes.data(), sizeof(T));
-    return value;
-}
+using nl::Bytes;
+using nl::forEachAttribute;
+using nl::load;
 
-// Calls f(type, payload) for each attribute of `run`; f returns false to reject the payload.
-// False when an attribute does not fit the run or f rejected one.
-template <typename F> bool forEachAttribute(std::span<const uint8_t> run, F&& f)
+// Walks the messages of one datagram that answer `match`. f(header, payload) returns More
+// to go on; any other outcome ends the walk. An exhausted datagram gives More.
+template <typename F> Outcome walkMessages(Bytes datagram, ReplyMatch match, F&& f)
 {
-    size_t off = 0;
-    while (off < run.size()) {
-        if (run.size() - off < sizeof(nlattr))
-            return false;
-        const auto attr = load<nlattr>(run.subspan(off));
-        if (attr.nla_len < NLA_HDRLEN || attr.nla_len > run.size() - off)
-            return false;
-        if (!f(attr.nla_type & NLA_TYPE_MASK,
-               run.subspan(off + NLA_HDRLEN, attr.nla_len - NLA_HDRLEN)))
-            return false;
-        off += NLA_ALIGN(attr.nla_len);
-    }
-    return true;
-}
-
-bool loadU32(std::span<const uint8_t> payload, uint32_t& out)
-{
-    if (payload.size() < sizeof(uint32_t))
-        return false;
-    out = load<uint32_t>(payload);
-    return true;
-}
-
-// Walks the messages of one datagram. f(header, payload) returns More to go on; any other
-// outcome ends the walk. An exhausted datagram gives More.
-template <typename F>
-Outcome walkMessages(std::span<const uint8_t> datagram, ReplyMatch match, F&& f)
-{
-    if (datagram.empty())
-        return Outcome::Malformed;
-    size_t off = 0;
-    while (off < datagram.size()) {
-        if (datagram.size() - off < sizeof(nlmsghdr))
-            return Outcome::Malformed;
-        const auto hdr = load<nlmsghdr>(datagram.subspan(off));
-        if (hdr.nlmsg_len < sizeof(nlmsghdr) || hdr.nlmsg_len > datagram.size() - off)
-            return Outcome::Malformed;
+    Outcome outcome = Outcome::More;
+    const nl::Walk walk = nl::forEachMessage(datagram, [&](const nlmsghdr& hdr, Bytes payload) {
         if (hdr.nlmsg_seq != match.seq || (match.portid != 0 && hdr.nlmsg_pid != match.portid))
-            return Outcome::Mismatch;
-        const auto payload = datagram.subspan(off + NLMSG_HDRLEN, hdr.nlmsg_len - NLMSG_HDRLEN);
-        Outcome outcome = Outcome::More;
-        switch (hdr.nlmsg_type) {
-        case NLMSG_NOOP:
-            break;
-        case NLMSG_ERROR:
-            outcome = payload.size() < sizeof(int) ? Outcome::Malformed : Outcome::KernelError;
-            break;
-        case NLMSG_OVERRUN:
+            outcome = Outcome::Mismatch;
+        else if (hdr.nlmsg_type == NLMSG_ERROR)
+            outcome = nl::errorCode(payload) < 0 ? Outcome::Malformed : Outcome::KernelError;
+        else if (hdr.nlmsg_type == NLMSG_OVERRUN)
             outcome = Outcome::Malformed;
-            break;
-        default:
+        else if (hdr.nlmsg_type != NLMSG_NOOP)
             outcome = f(hdr, payload);
-        }
-        if (outcome != Outcome::More)
-            return outcome;
-        off += NLMSG_ALIGN(hdr.nlmsg_len);
-    }
-    return Outcome::More;
+        return outcome == Outcome::More;
+    });
+    return walk == nl::Walk::Damaged ? Outcome::Malformed : outcome;
 }
 
 // The fields of struct rtnl_link_stats64 that are read; the kernel's block may be shorter
@@ -92,7 +46,7 @@ constexpr size_t statsBytesNeeded = offsetof(rtnl_link_stats64, tx_bytes) + size
 Outcome parseStatsReply(std::span<const uint8_t> datagram, ReplyMatch match, uint32_t ifIndex,
                         StatsReading& out)
 {
-    const Outcome outcome = walkMessages(datagram, match, [&](const nlmsghdr& hdr, auto payload) {
+    const Outcome outcome = walkMessages(datagram, match, [&](const nlmsghdr& hdr, Bytes payload) {
         if (hdr.nlmsg_type != RTM_NEWSTATS || payload.size() < sizeof(if_stats_msg))
             return Outcome::Malformed;
         if (load<if_stats_msg>(payload).ifindex != ifIndex)
@@ -100,7 +54,7 @@ Outcome parseStatsReply(std::span<const uint8_t> datagram, ReplyMatch match, uin
         StatsReading reading;
         bool haveStats = false;
         const bool wellFormed = forEachAttribute(
-            payload.subspan(NLMSG_ALIGN(sizeof(if_stats_msg))), [&](uint16_t type, auto value) {
+            payload.subspan(NLMSG_ALIGN(sizeof(if_stats_msg))), [&](uint16_t type, Bytes value) {
                 if (type != IFLA_STATS_LINK_64)
                     return true;
                 if (value.size() < statsBytesNeeded)
@@ -123,12 +77,12 @@ Outcome parseStatsReply(std::span<const uint8_t> datagram, ReplyMatch match, uin
 
 Outcome parseRouteDump(std::span<const uint8_t> datagram, ReplyMatch match, RouteChoice& best)
 {
-    return walkMessages(datagram, match, [&](const nlmsghdr& hdr, auto payload) {
+    return walkMessages(datagram, match, [&](const nlmsghdr& hdr, Bytes payload) {
         if (hdr.nlmsg_flags & NLM_F_DUMP_INTR)
             best.interrupted = true;
         if (hdr.nlmsg_type == NLMSG_DONE) {
             // Since Linux 4.x the payload carries the dump's own error code.
-            if (payload.size() >= sizeof(int) && load<int>(payload) < 0)
+            if (nl::errorCode(payload) > 0)
                 return Outcome::KernelError;
             return Outcome::Done;
         }
@@ -150,22 +104,19 @@ Outcome parseRouteDump(std::span<const uint8_t> datagram, ReplyMatch match, Rout
         bool hopHasGateway = false;
         std::array<uint8_t, 4> hopGateway{};
 
-        const auto readGateway = [](auto value, bool& has, std::array<uint8_t, 4>& into) {
-            if (value.size() < into.size())
-                return false;
-            std::memcpy(into.data(), value.data(), into.size());
-            has = true;
-            return true;
+        const auto readGateway = [](Bytes value, bool& has, std::array<uint8_t, 4>& into) {
+            has = nl::read(value, into);
+            return has;
         };
         const bool wellFormed = forEachAttribute(
-            payload.subspan(NLMSG_ALIGN(sizeof(rtmsg))), [&](uint16_t type, auto value) {
+            payload.subspan(NLMSG_ALIGN(sizeof(rtmsg))), [&](uint16_t type, Bytes value) {
                 switch (type) {
                 case RTA_TABLE:
-                    return loadU32(value, table);
+                    return nl::read(value, table);
                 case RTA_PRIORITY:
-                    return loadU32(value, priority);
+                    return nl::read(value, priority);
                 case RTA_OIF:
-                    return loadU32(value, oif);
+                    return nl::read(value, oif);
                 case RTA_GATEWAY:
                     return readGateway(value, hasGateway, gateway);
                 case RTA_MULTIPATH: {
@@ -178,9 +129,10 @@ Outcome parseRouteDump(std::span<const uint8_t> datagram, ReplyMatch match, Rout
                         return false;
                     multipath = true;
                     hopOif = static_cast<uint32_t>(hop.rtnh_ifindex);
+                    hopHasGateway = false;
                     return forEachAttribute(
                         value.subspan(RTNH_LENGTH(0), hop.rtnh_len - RTNH_LENGTH(0)),
-                        [&](uint16_t hopType, auto hopValue) {
+                        [&](uint16_t hopType, Bytes hopValue) {
                             return hopType != RTA_GATEWAY ||
                                    readGateway(hopValue, hopHasGateway, hopGateway);
                         });

@@ -1,5 +1,8 @@
 #include "platform/nl80211/GenlClient.h"
 
+#include "platform/netlink/NlWalk.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -44,53 +47,43 @@ std::span<const uint8_t> Message::attributes() const
 void walkReply(std::span<const uint8_t> datagram, uint16_t type, uint32_t seq, uint32_t portId,
                ReplyState& state)
 {
-    size_t offset = 0;
-    while (!state.done && datagram.size() - offset >= sizeof(nlmsghdr)) {
-        const nlmsghdr h = headerAt(datagram.data() + offset);
-        if (h.nlmsg_len < sizeof(nlmsghdr) || h.nlmsg_len > datagram.size() - offset) {
-            state.malformed = true;
-            return;
-        }
-        const auto message = datagram.subspan(offset, h.nlmsg_len);
-        offset += std::min(align4(h.nlmsg_len), datagram.size() - offset);
-
+    const nl::Walk walk = nl::forEachMessage(datagram, [&](const nlmsghdr& h, nl::Bytes payload) {
+        // Stale replies to an earlier request are skipped.
         if (h.nlmsg_seq != seq || (h.nlmsg_pid != portId && h.nlmsg_pid != 0))
-            continue;
+            return true;
         if (h.nlmsg_flags & NLM_F_DUMP_INTR)
             state.interrupted = true;
-
         switch (h.nlmsg_type) {
         case NLMSG_NOOP:
-            break;
+            return true;
         case NLMSG_ERROR:
         case NLMSG_DONE: {
-            int code = 0;
-            if (message.size() >= NLMSG_HDRLEN + sizeof(code))
-                std::memcpy(&code, message.data() + NLMSG_HDRLEN, sizeof(code));
-            else if (h.nlmsg_type == NLMSG_ERROR)
+            const int code = nl::errorCode(payload);
+            if (code < 0 && h.nlmsg_type == NLMSG_ERROR) {
                 state.malformed = true;
-            // Errors travel negated; an ACK (or a dump that went well) carries 0. A code
-            // beyond any errno (INT_MIN cannot even be negated) is a broken reply.
-            if (code < 0)
-                state.error = code >= -4095 ? -code : EPROTO;
+                return false;
+            }
+            state.error = std::max(code, 0);
             state.done = true;
-            break;
+            return false;
         }
         case NLMSG_OVERRUN:
             state.error = EIO;
             state.done = true;
-            break;
+            return false;
         default:
             if (h.nlmsg_type != type)
-                break;
-            if (message.size() < headersSize) {
+                return true;
+            if (payload.size() < GENL_HDRLEN) {
                 state.malformed = true;
-                return;
+                return false;
             }
-            state.messages.push_back(Message{{message.begin(), message.end()}});
+            const auto* begin = payload.data() - NLMSG_HDRLEN;
+            state.messages.push_back(Message{{begin, payload.data() + payload.size()}});
+            return true;
         }
-    }
-    if (!state.done && offset != datagram.size())
+    });
+    if (walk == nl::Walk::Damaged && !state.done)
         state.malformed = true;
 }
 

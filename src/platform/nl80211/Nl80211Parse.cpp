@@ -1,5 +1,7 @@
 #include "platform/nl80211/Nl80211Parse.h"
 
+#include "platform/netlink/NlWalk.h"
+
 #include <algorithm>
 #include <cstring>
 #include <linux/genetlink.h>
@@ -10,17 +12,11 @@ namespace corvane::nl80211 {
 
 namespace {
 
-using Bytes = std::span<const uint8_t>;
+using nl::Bytes;
+using nl::forEachAttribute;
+using nl::read;
 
 constexpr size_t maxSsidLength = 32;
-
-template <typename T> bool read(Bytes payload, T& out)
-{
-    if (payload.size() < sizeof(T))
-        return false;
-    std::memcpy(&out, payload.data(), sizeof(T));
-    return true;
-}
 
 // Signal attributes are u8 on the wire but carry a signed dBm value.
 bool readDbm(Bytes payload, std::optional<int>& out)
@@ -40,10 +36,13 @@ bool readMac(Bytes payload, MacAddress& out)
     return true;
 }
 
-std::string readString(Bytes payload)
+bool readString(Bytes payload, std::string& out)
 {
-    auto end = std::find(payload.begin(), payload.end(), uint8_t(0));
-    return std::string(payload.begin(), end);
+    std::string_view text;
+    if (!nl::readString(payload, text))
+        return false;
+    out = text;
+    return true;
 }
 
 bool parseRateInfo(Bytes nest, WiFiStation& station)
@@ -131,21 +130,6 @@ bool parseLinkFrequency(Bytes nest, uint32_t& frequency)
 
 } // namespace
 
-bool forEachAttribute(Bytes area, const std::function<bool(uint16_t, Bytes)>& visit)
-{
-    while (area.size() >= NLA_HDRLEN) {
-        nlattr a;
-        std::memcpy(&a, area.data(), sizeof(a));
-        if (a.nla_len < NLA_HDRLEN || a.nla_len > area.size())
-            return false;
-        if (!visit(a.nla_type & NLA_TYPE_MASK, area.subspan(NLA_HDRLEN, a.nla_len - NLA_HDRLEN)))
-            return false;
-        area = area.subspan(std::min<size_t>(NLA_ALIGN(a.nla_len), area.size()));
-    }
-    // Fewer bytes than a header can only be padding.
-    return true;
-}
-
 std::optional<uint32_t> Family::group(std::string_view name) const
 {
     for (const auto& [n, id] : groups)
@@ -169,13 +153,9 @@ std::optional<Family> parseFamily(const Message& message)
             std::optional<uint32_t> id;
             bool good = forEachAttribute(entry, [&](uint16_t t, Bytes q) {
                 if (t == CTRL_ATTR_MCAST_GRP_NAME)
-                    name = readString(q);
-                if (t == CTRL_ATTR_MCAST_GRP_ID) {
-                    uint32_t v = 0;
-                    if (!read(q, v))
-                        return false;
-                    id = v;
-                }
+                    return readString(q, name.emplace());
+                if (t == CTRL_ATTR_MCAST_GRP_ID)
+                    return read(q, id.emplace());
                 return true;
             });
             if (good && name && id)
@@ -199,8 +179,7 @@ std::optional<WiFiInterface> parseInterface(const Message& message)
         case NL80211_ATTR_IFINDEX:
             return read(p, iface.index);
         case NL80211_ATTR_IFNAME:
-            iface.name = readString(p);
-            return true;
+            return readString(p, iface.name);
         case NL80211_ATTR_IFTYPE: {
             uint32_t t = 0;
             if (!read(p, t))

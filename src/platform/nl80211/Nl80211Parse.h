@@ -3,7 +3,6 @@
 #include "platform/nl80211/GenlClient.h"
 #include "services/WiFiSource.h"
 
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,11 +12,6 @@
 // Decoding of nl80211 replies from bytes. Every length is checked before use; a message
 // with any malformed part is rejected as a whole (none), never half-read.
 namespace corvane::nl80211 {
-
-// Calls visit(type, payload) for each attribute in area. False when an attribute runs
-// past the end or visit returns false.
-bool forEachAttribute(std::span<const uint8_t> area,
-                      const std::function<bool(uint16_t, std::span<const uint8_t>)>& visit);
 
 struct Family {
     uint16_t id = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/nl80211/Nl80211Parse.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <linux/genetlink.h>
 #include <linux/nl80211.h>
@@ -55,6 +56,12 @@ std::vector<WiFiInterface> Nl80211WiFiSource::readInterfaces()
     for (const Message& m : dump(NL80211_CMD_GET_INTERFACE, 0).messages)
         if (auto iface = parseInterface(m))
             out.push_back(std::move(*iface));
+    const auto connected = [](const WiFiInterface& i) {
+        return i.frequencyMHz != 0 || (i.ssid && !i.ssid->empty());
+    };
+    std::stable_sort(out.begin(), out.end(), [&](const WiFiInterface& a, const WiFiInterface& b) {
+        return connected(a) != connected(b) ? connected(a) : a.index < b.index;
+    });
     return out;
 }
 

@@ -20,6 +20,8 @@ public:
     Nl80211WiFiSource(std::unique_ptr<NetlinkChannel> requests,
                       std::unique_ptr<NetlinkChannel> events);
 
+    // Connected interfaces (on a channel or naming a network) first, each group by index:
+    // whoever takes the first station of a machine with two gets the one in use.
     std::vector<WiFiInterface> readInterfaces() override;
     std::optional<WiFiBss> readLink(uint32_t ifIndex) override;
     std::optional<WiFiStation> readStation(uint32_t ifIndex,

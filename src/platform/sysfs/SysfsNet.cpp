@@ -1,9 +1,13 @@
 #include "platform/sysfs/SysfsNet.h"
 
+#include "measure/InterfaceName.h"
 #include "platform/RegularFile.h"
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdint>
 #include <fcntl.h>
 #include <mutex>
 #include <net/if.h>
@@ -87,13 +91,7 @@ void SysfsNet::setSystemRootForTesting(std::string root)
 
 bool SysfsNet::validName(std::string_view name)
 {
-    if (name.empty() || name.size() >= IFNAMSIZ || name == "." || name == "..")
-        return false;
-    for (const char c : name) {
-        if (c == '\0' || c == '/' || c == ':' || std::isspace(static_cast<unsigned char>(c)))
-            return false;
-    }
-    return true;
+    return validInterfaceName(name);
 }
 
 std::optional<uint32_t> SysfsNet::parseArphrd(std::string_view text)
@@ -110,6 +108,16 @@ std::optional<uint32_t> SysfsNet::parseArphrd(std::string_view text)
     if (value > 0xFFFF)
         return std::nullopt;
     return value;
+}
+
+std::optional<uint32_t> SysfsNet::parseSpeedMbps(std::string_view text)
+{
+    // The kernel prints a signed int; -1 (SPEED_UNKNOWN) and the all-ones u32 mean unknown.
+    int64_t mbps = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), mbps);
+    if (ec != std::errc() || end != text.data() + text.size() || mbps <= 0 || mbps >= UINT32_MAX)
+        return std::nullopt;
+    return static_cast<uint32_t>(mbps);
 }
 
 std::optional<std::string> SysfsNet::ueventValue(std::string_view text, std::string_view key)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "measure/LinkInfo.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -7,19 +9,6 @@
 #include <string_view>
 
 namespace corvane {
-
-// What sysfs tells about one network device, as far as telling kinds of link apart needs.
-struct NetDeviceFacts {
-    bool present = false;           // the device directory exists
-    std::optional<uint32_t> arphrd; // `type`; none when missing or unreadable
-    std::string devtype;            // DEVTYPE= of `uevent`; empty when absent
-    bool wireless = false;          // `phy80211` link or `wireless` directory (cfg80211)
-    bool tunFlags = false;          // `tun_flags`: tun and tap devices only
-    bool backingDevice = false;     // `device` link to the hardware behind it
-    bool bridge = false;            // `bridge` directory or DEVTYPE=bridge
-
-    friend bool operator==(const NetDeviceFacts&, const NetDeviceFacts&) = default;
-};
 
 // Reads device attributes below a root directory (normally /sys/class/net). Never throws;
 // whatever cannot be read is absent. Reads are bounded and only of regular files, so a
@@ -49,6 +38,8 @@ public:
     static bool validName(std::string_view name);
     // A decimal ARPHRD number as the kernel prints it in `type`.
     static std::optional<uint32_t> parseArphrd(std::string_view text);
+    // Mb/s from `speed`; none for unknown (-1), 0, or anything but a decimal number.
+    static std::optional<uint32_t> parseSpeedMbps(std::string_view text);
     // The value of KEY= on its own line of a uevent text.
     static std::optional<std::string> ueventValue(std::string_view text, std::string_view key);
 

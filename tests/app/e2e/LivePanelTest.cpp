@@ -1,6 +1,6 @@
 #include "app/SharedModel.h"
-#include "measure/NetworkInfo.h"
 #include "model/AppViewModel.h"
+#include "platform/sysfs/SystemLinks.h"
 #include "services/LoginItemService.h"
 #include "support/LoopbackEcho.h"
 
@@ -40,7 +40,7 @@ TEST(LivePanel, OpeningFillsEveryRowFromTheRealSystem)
     model.panelOpened();
     EXPECT_EQ(model.localIP(), QStringLiteral("127.0.0.1"));
     QStringList up;
-    for (const std::string& name : NetworkInfo::upInterfaces())
+    for (const std::string& name : SystemLinks::upInterfaces())
         up.append(QString::fromStdString(name));
     EXPECT_EQ(model.interfaces(), up);
     EXPECT_FALSE(model.interfaces().contains(QStringLiteral("lo")));

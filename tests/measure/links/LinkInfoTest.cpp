@@ -2,6 +2,7 @@
 
 #include "platform/sysfs/FakeSysfs.h"
 #include "platform/sysfs/SysfsNet.h"
+#include "platform/sysfs/SystemLinks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@ using corvane::LinkKind;
 using corvane::SysfsNet;
 using corvane::testing::FakeSysfs;
 namespace LinkInfo = corvane::LinkInfo;
+namespace SystemLinks = corvane::SystemLinks;
 
 namespace {
 
@@ -63,23 +65,23 @@ TEST(Classification, FromSysfs)
 TEST(KindCache, PrefixRuleThenTheFirstAnswerStands)
 {
     FakeSysfs tree;
-    LinkInfo::resetCacheForTesting();
+    SystemLinks::resetCacheForTesting();
     SysfsNet::setSystemRootForTesting(tree.root());
     for (const char* name : {"ipsec0", "ppp0", "tun1", "tap0", "tunnel9", "enp1s0"})
         tree.add(name, {{"type", "1"}, {"device", "@"}});
     for (const char* name : {"ipsec0", "ppp0", "tun1", "tap0", "tunnel9"})
-        EXPECT_EQ(LinkInfo::kind(name), vpn) << name;
+        EXPECT_EQ(SystemLinks::kind(name), vpn) << name;
     for (const char* name : {"utun4", "Tap0", "xtun0", "tu", "wlp2s0", "", "..", "wlp2s0/"})
-        EXPECT_EQ(LinkInfo::kind(name), other) << name;
-    EXPECT_EQ(LinkInfo::kind("enp1s0"), ethernet);
+        EXPECT_EQ(SystemLinks::kind(name), other) << name;
+    EXPECT_EQ(SystemLinks::kind("enp1s0"), ethernet);
 
     tree.add("wlp2s0", {{"uevent", "DEVTYPE=wlan\n"}});
     tree.add("enp1s0", {{"wireless", "/"}});
-    EXPECT_EQ(LinkInfo::kind("wlp2s0"), other);
-    EXPECT_EQ(LinkInfo::kind("enp1s0"), ethernet);
-    LinkInfo::resetCacheForTesting();
-    EXPECT_EQ(LinkInfo::kind("wlp2s0"), wifi);
-    EXPECT_EQ(LinkInfo::kind("enp1s0"), wifi);
+    EXPECT_EQ(SystemLinks::kind("wlp2s0"), other);
+    EXPECT_EQ(SystemLinks::kind("enp1s0"), ethernet);
+    SystemLinks::resetCacheForTesting();
+    EXPECT_EQ(SystemLinks::kind("wlp2s0"), wifi);
+    EXPECT_EQ(SystemLinks::kind("enp1s0"), wifi);
     SysfsNet::setSystemRootForTesting({});
 }
 

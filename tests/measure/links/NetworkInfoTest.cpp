@@ -2,6 +2,7 @@
 
 #include "platform/sysfs/FakeSysfs.h"
 #include "platform/sysfs/SysfsNet.h"
+#include "platform/sysfs/SystemLinks.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -10,6 +11,7 @@
 #include <net/if.h>
 
 namespace NetworkInfo = corvane::NetworkInfo;
+namespace SystemLinks = corvane::SystemLinks;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -87,18 +89,18 @@ TEST(LocalIPv4, FirstIPv4OfThatExactNameWhateverItsState)
 
 TEST(RealMachine, LoopbackIsNeverListedAndSysfsBridgesAreLeftOut)
 {
-    const Names names = NetworkInfo::upInterfaces();
+    const Names names = SystemLinks::upInterfaces();
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
     EXPECT_EQ(std::find(names.begin(), names.end(), "lo"), names.end());
     for (const std::string& name : names)
-        EXPECT_TRUE(NetworkInfo::localIPv4(name)) << name;
+        EXPECT_TRUE(SystemLinks::localIPv4(name)) << name;
     if (names.empty())
         GTEST_SKIP() << "no interface with an IPv4 address is up";
 
     corvane::testing::FakeSysfs tree;
     tree.add(names.front(), {{"bridge", "/"}});
     corvane::SysfsNet::setSystemRootForTesting(tree.root());
-    const Names withoutBridge = NetworkInfo::upInterfaces();
+    const Names withoutBridge = SystemLinks::upInterfaces();
     corvane::SysfsNet::setSystemRootForTesting({});
     EXPECT_EQ(withoutBridge, Names(names.begin() + 1, names.end()));
 }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 using corvane::BarStyle;
+using corvane::LabelInk;
 using corvane::Preferences;
 using corvane::RateUnits;
 using namespace Qt::StringLiterals;
@@ -37,7 +38,8 @@ protected:
 TEST_F(PreferencesFile, ExactStoredFormsAreRead)
 {
     writeRaw("[General]\nbarStyle=wide\nunits=bytes\nprivacyMode=true\npublicIPLookup=false\n"
-             "interfaceOverride=wlp2s0\nstarlinkDashboardURL=https://dish.example/stats\n");
+             "interfaceOverride=wlp2s0\nstarlinkDashboardURL=https://dish.example/stats\n"
+             "labelInk=dark\n");
     const Preferences prefs(path());
     EXPECT_EQ(prefs.barStyle(), BarStyle::wide);
     EXPECT_EQ(prefs.units(), RateUnits::bytes);
@@ -45,6 +47,7 @@ TEST_F(PreferencesFile, ExactStoredFormsAreRead)
     EXPECT_FALSE(prefs.publicIPLookup()); // a stored false is not mistaken for absence
     EXPECT_EQ(prefs.interfaceOverride(), QStringLiteral("wlp2s0"));
     EXPECT_EQ(prefs.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example/stats")));
+    EXPECT_EQ(prefs.labelInk(), LabelInk::dark);
 }
 
 TEST_F(PreferencesFile, MissingOrUnusableValuesGiveDefaults)
@@ -102,8 +105,8 @@ TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
         {"[General]\r\nx=1\r\n\r\n; other\r\n[Other]\r\na=1",
          [](Preferences& p) { return p.setBarStyle(BarStyle::wide); },
          "[General]\r\nx=1\r\nbarStyle=wide\r\n\r\n; other\r\n[Other]\r\na=1"},
-        {"[Other]\na=1", [](Preferences& p) { return p.setPrivacyMode(true); },
-         "[Other]\na=1\n[General]\nprivacyMode=true\n"},
+        {"[Other]\na=1\r", [](Preferences& p) { return p.setPrivacyMode(true); },
+         "[Other]\na=1\r\n[General]\nprivacyMode=true\n"},
         {"interfaceOverride=eth0\n[General]\ninterfaceOverride=eth1\n",
          [](Preferences& p) { return p.setInterfaceOverride(std::nullopt); }, "[General]\n"},
         {"[General]\n", [](Preferences& p) { return p.setInterfaceOverride(u"@a,\"b\\"_s); },
@@ -171,16 +174,18 @@ TEST(PreferencesPath, FollowsXdgConfigHome)
 
 TEST(InterfaceName, FollowsTheKernelRule)
 {
-    for (const char* ok : {"enp3s0", "wlp2s0", "br-1a2b3c", "wg0", "EN0", "veth_0123456789", "...",
-                           "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"})
-        EXPECT_TRUE(Preferences::isValidInterfaceName(QString::fromUtf8(ok))) << ok;
-    // 16 bytes (also as 8 characters), dot names, separators, spaces, controls, and é's
-    // sibling à, whose UTF-8 holds the byte 0xA0 that the kernel counts as a space.
-    for (const char* bad :
-         {"veth_01234567890", "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9xx", "", ".",
-          "..", "a/b", "a:b", "a b", "a\tb", "a\x7f", "\xc3\xa0",
+    // The kernel refuses neither controls nor other scripts' spaces.
+    for (const char* ok :
+         {"enp3s0", "wlp2s0", "br-1a2b3c", "wg0", "EN0", "veth_0123456789", "...",
+          "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", "a\x7f", "a\x01",
           "a\xe2\x80\x83"
           "b"})
+        EXPECT_TRUE(Preferences::isValidInterfaceName(QString::fromUtf8(ok))) << ok;
+    // 16 bytes (also as 8 characters), dot names, separators, spaces, and é's sibling à,
+    // whose UTF-8 holds the byte 0xA0 that the kernel counts as a space.
+    for (const char* bad :
+         {"veth_01234567890", "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9xx", "", ".",
+          "..", "a/b", "a:b", "a b", "a\tb", "a\rb", "\xc3\xa0"})
         EXPECT_FALSE(Preferences::isValidInterfaceName(QString::fromUtf8(bad))) << bad;
     EXPECT_FALSE(Preferences::isValidInterfaceName(QStringView(u"eth\0"
                                                                "0",

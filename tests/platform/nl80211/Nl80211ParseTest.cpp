@@ -93,6 +93,7 @@ TEST(Nl80211Parse, SsidElementWalkIsBounded)
         {{0, 0}, ""},
         {{1, 1, 2}, std::nullopt},
         {{0, 9, 'h', 'i'}, std::nullopt},
+        {{0, 2, 'h'}, std::nullopt},
         {over32, std::nullopt},
         {{1, 40, 0, 2, 'h', 'i'}, std::nullopt},
         {{0}, std::nullopt},

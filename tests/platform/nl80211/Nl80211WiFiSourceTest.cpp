@@ -1,5 +1,6 @@
 #include "platform/nl80211/Nl80211WiFiSource.h"
 
+#include "platform/netlink/NlWalk.h"
 #include "platform/nl80211/Nl80211Parse.h"
 #include "platform/nl80211/ScriptedChannel.h"
 
@@ -21,7 +22,7 @@ const Bytes mld = {2, 0, 0, 0, 0, 9};
 bool hasAttr(const Sent& r, uint16_t type, const Bytes& value)
 {
     bool found = false;
-    forEachAttribute(r.attrs, [&](uint16_t t, std::span<const uint8_t> p) {
+    nl::forEachAttribute(r.attrs, [&](uint16_t t, std::span<const uint8_t> p) {
         found |= t == type && Bytes(p.begin(), p.end()) == value;
         return true;
     });
@@ -60,12 +61,29 @@ struct FakeKernel {
         };
         auto sta = Attrs().num(NL80211_STA_INFO_SIGNAL, int8_t(-48));
         switch (r.cmd) {
-        case NL80211_CMD_GET_INTERFACE:
-            return {{0, reply(NL80211_CMD_NEW_INTERFACE,
-                              Attrs()
-                                  .num(NL80211_ATTR_IFINDEX, 3u)
-                                  .num(NL80211_ATTR_IFTYPE, uint32_t(NL80211_IFTYPE_STATION))) +
-                            end}};
+        case NL80211_CMD_GET_INTERFACE: {
+            // A second, idle adapter listed first; then the one on a channel.
+            auto iface = [&](uint32_t index, uint32_t freq) {
+                auto a = Attrs()
+                             .num(NL80211_ATTR_IFINDEX, index)
+                             .num(NL80211_ATTR_IFTYPE, uint32_t(NL80211_IFTYPE_STATION));
+                return reply(NL80211_CMD_NEW_INTERFACE,
+                             freq ? a.num(NL80211_ATTR_WIPHY_FREQ, freq) : a);
+            };
+            return {{0, iface(7, 0) + iface(2, 0) + iface(3, 5180) + end}};
+        }
+        case NL80211_CMD_GET_SURVEY: {
+            auto survey = [&](uint32_t freq, int8_t noise, bool inUse) {
+                auto info = Attrs()
+                                .num(NL80211_SURVEY_INFO_FREQUENCY, freq)
+                                .num(NL80211_SURVEY_INFO_NOISE, noise);
+                return reply(NL80211_CMD_NEW_SURVEY_RESULTS,
+                             Attrs().nest(NL80211_ATTR_SURVEY_INFO,
+                                          inUse ? info.raw(NL80211_SURVEY_INFO_IN_USE, {}) : info));
+            };
+            // The frequency asked about is stale: the channel in use has moved.
+            return {{0, survey(5180, -80, false) + survey(5500, -92, true) + end}};
+        }
         case NL80211_CMD_GET_SCAN:
             return {{0, bss(5, 0) + bss(1, NL80211_BSS_STATUS_ASSOCIATED) + end}};
         case NL80211_CMD_GET_STATION:
@@ -96,13 +114,16 @@ TEST_F(Nl80211Source, ReadsWithoutEverScanning)
     EXPECT_TRUE(source.readInterfaces().empty() && !source.readLink(3) && events->joined.empty());
     kernel.hasNl80211 = true;
     EXPECT_EQ(source.readInterfaces(),
-              (std::vector<WiFiInterface>{{3, "", true, std::nullopt, 0}}));
+              (std::vector<WiFiInterface>{{3, "", true, std::nullopt, 5180},
+                                          {2, "", true, std::nullopt, 0},
+                                          {7, "", true, std::nullopt, 0}}));
     EXPECT_EQ(events->joined, std::vector<uint32_t>{mlmeGroup});
 
     EXPECT_EQ(source.readLink(3), (WiFiBss{apLink, "ok", 0, std::nullopt}));
     // The link's BSSID is no station (multi-link); the interface's peer list has the AP.
     EXPECT_EQ(source.readStation(3, apLink)->signalDbm, -48);
     EXPECT_TRUE(hasAttr(requests->sent.back(), NL80211_ATTR_IFINDEX, bytesOf(3u)));
+    EXPECT_EQ(source.readNoise(3, 5180), -92);
     for (const Sent& r : requests->sent)
         EXPECT_NE(r.cmd, NL80211_CMD_TRIGGER_SCAN);
 }
