@@ -6,21 +6,6 @@
 using namespace corvane;
 using corvane::testing::ModelTest;
 
-TEST_F(ModelTest, StyleAndUnitsSurviveARestart)
-{
-    {
-        auto m = makeModel();
-        QSignalSpy units(m.get(), &AppViewModel::unitsChanged);
-        m->setUnits(RateUnits::bytes);
-        m->setUnits(RateUnits::bytes);
-        EXPECT_EQ(units.count(), 1);
-        m->setBarStyle(BarStyle::wide);
-    }
-    auto again = makeModel();
-    EXPECT_EQ(again->units(), RateUnits::bytes);
-    EXPECT_EQ(again->barStyle(), BarStyle::wide);
-}
-
 TEST_F(ModelTest, SettersWithTheCurrentValueWriteNothing)
 {
     auto m = makeModel();
