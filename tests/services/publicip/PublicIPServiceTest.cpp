@@ -89,10 +89,17 @@ TEST_F(PublicIPFixture, RefusedAnswersFallBackToLastGoodAddress)
             QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("1"); });
             drip->start(50ms);
         }};
+    static int warnings = 0;
+    warnings = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
+            warnings += type == QtWarningMsg;
+        });
     for (const auto& respond : refused) {
         server.respond = respond;
         EXPECT_EQ(fetchNow(*s), std::nullopt) << &respond - refused;
     }
+    EXPECT_EQ(warnings, 1) << "one warning for one run of failures";
     server.respond = LoopbackHttp::reply(200, "203.0.113.7\n");
     EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
     for (const auto& respond : refused) {
@@ -100,6 +107,8 @@ TEST_F(PublicIPFixture, RefusedAnswersFallBackToLastGoodAddress)
         server.respond = respond;
         EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s) << &respond - refused;
     }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, 2);
 }
 
 TEST_F(PublicIPFixture, CacheLivesFor300Seconds)
