@@ -63,6 +63,8 @@ public:
     // The address a response body carries in its canonical form, or none when the body is
     // not UTF-8 or the trimmed text is not an IPv4 or IPv6 address of at most 45 characters.
     static std::optional<QString> parseAddress(const QByteArray& body);
+    // The address an HTTP answer carries: a success status (2xx) and an address body.
+    static std::optional<QString> addressFromAnswer(int status, const QByteArray& body);
 
 private:
     struct Pending {
@@ -95,6 +97,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QByteArray m_body;
     bool m_bodyTooLarge = false;
+    bool m_failing = false; // the last lookup failed and said so
     QTimer m_overallTimer;
 };
 

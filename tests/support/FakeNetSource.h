@@ -3,9 +3,11 @@
 #include "measure/NetSource.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace corvane::testing {
 
@@ -26,6 +28,7 @@ struct FakeNet {
     uint64_t outPerRead = 0;
     int indexLookups = 0;
     int counterReads = 0;
+    std::function<void()> onNextRead; // runs once, on the sampler thread, inside a read
 
     void advance(double seconds)
     {
@@ -73,6 +76,8 @@ public:
     {
         std::lock_guard lock(net_->mutex);
         ++net_->counterReads;
+        if (auto hook = std::exchange(net_->onNextRead, nullptr))
+            hook();
         auto it = net_->counters.find(ifIndex);
         if (it == net_->counters.end())
             return std::nullopt;

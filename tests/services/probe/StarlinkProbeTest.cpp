@@ -154,37 +154,21 @@ TEST(StarlinkProbe, AnswerFollowsHowTheConnectEnds)
     EXPECT_EQ(answers, std::vector<bool>{false});
 }
 
-// Every way a probe ends (connected, refused, cancelled, timed out) releases its
-// descriptor, and nothing is ever written to the peer.
-TEST(StarlinkProbe, NoDescriptorLeaksAcrossAThousandProbes)
+// A probe whose context goes first never answers, and its socket is closed all the same.
+TEST(StarlinkProbe, ContextDestroyedFirstDropsTheAnswer)
 {
-    Listener open(64), closed(0, false), stuck(0);
-    ASSERT_TRUE(stuck.jam());
+    Listener open(8);
     probe(open.target(), 5s); // let the event dispatcher open what it keeps open
     open.drainOne();
     const int before = openFds();
-
-    int wrong = 0;
-    int unclean = 0;
-    for (int i = 0; i < 1000; ++i) {
-        if (i % 4 == 0) {
-            wrong += !probe(open.target(), 5s).value;
-            unclean += open.drainOne() != 0;
-        } else if (i % 4 == 1) {
-            wrong += probe(closed.target(), 5s).value;
-        } else if (i % 4 == 2) {
-            QObject context;
-            bool answer = true;
-            StarlinkProbe::reachable(
-                &context, [&](bool ok) { answer = ok; }, stuck.target(), 5s)
-                .cancel();
-            wrong += answer;
-        } else if (i % 40 == 3) {
-            wrong += probe(stuck.target(), 1ms).value;
-        }
-    }
+    auto context = std::make_unique<QObject>();
+    int calls = 0;
+    StarlinkProbe::reachable(
+        context.get(), [&](bool) { ++calls; }, open.target(), 5s);
+    context.reset();
+    QTimer::singleShot(100ms, [] {});
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     settle();
-    EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(unclean, 0);
+    EXPECT_EQ(calls, 0);
     EXPECT_EQ(openFds(), before);
 }
