@@ -1,4 +1,8 @@
 # The Debian package, built by scripts/package: cpack -G DEB on an install of this tree.
+# CPack rather than a debian/ directory: the install rules above are the one list of what
+# goes where, dpkg-shlibdeps still derives the library dependencies, and there is no second
+# build description to keep in step. A distribution packaging it would write its own
+# debian/ anyway.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

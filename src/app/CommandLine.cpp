@@ -10,11 +10,6 @@ namespace corvane::CommandLine {
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("CommandLine", text);
-}
-
 // QApplication takes these, with their value, out of the arguments itself; a session
 // manager restarting the program passes -session.
 const QSet<QString>& qtOptionsWithValue()
@@ -50,27 +45,28 @@ Request parse(const QStringList& arguments)
 
 QString helpText()
 {
-    QString text =
-        tr("Usage: corvane [--help | --version]\n"
-           "\n"
-           "Shows the current download and upload rate in the system tray. Starting it\n"
-           "again while it runs opens the panel of the running instance.\n"
-           "\n"
-           "Options:\n"
-           "  -h, --help     show this help and exit\n"
-           "  -v, --version  show the version and exit\n"
-           "  Qt's display options such as -platform NAME are passed on.\n"
-           "\n"
-           "Environment:\n"
-           "  CORVANE_DEMO=1               show made-up demo data instead of live rates\n"
-           "  CORVANE_DEMO_PRIVACY=1       with demo data, start in privacy mode\n"
-           "  CORVANE_RENDER_PANEL=FILE    with CORVANE_DEMO=1, draw the panel into the PNG\n"
-           "                               file FILE and exit\n"
-           "  CORVANE_RENDER_LABEL=FILE    with CORVANE_DEMO=1, draw the tray label into the\n"
-           "                               PNG file FILE and exit\n"
-           "\n"
-           "Configuration file:\n"
-           "  %1\n");
+    QString text = QCoreApplication::translate(
+        "CommandLine",
+        "Usage: corvane [--help | --version]\n"
+        "\n"
+        "Shows the current download and upload rate in the system tray. Starting it\n"
+        "again while it runs opens the panel of the running instance.\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help     show this help and exit\n"
+        "  -v, --version  show the version and exit\n"
+        "  Qt's display options such as -platform NAME are passed on.\n"
+        "\n"
+        "Environment:\n"
+        "  CORVANE_DEMO=1               show made-up demo data instead of live rates\n"
+        "  CORVANE_DEMO_PRIVACY=1       with demo data, start in privacy mode\n"
+        "  CORVANE_RENDER_PANEL=FILE    with CORVANE_DEMO=1, draw the panel into the PNG\n"
+        "                               file FILE and exit\n"
+        "  CORVANE_RENDER_LABEL=FILE    with CORVANE_DEMO=1, draw the tray label into the\n"
+        "                               PNG file FILE and exit\n"
+        "\n"
+        "Configuration file:\n"
+        "  %1\n");
     return text.arg(Preferences::defaultPath());
 }
 

@@ -3,6 +3,7 @@
 #include "measure/InterfaceName.h"
 #include "platform/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -229,10 +230,10 @@ std::optional<QByteArray> readFile(const QString& path, QString* failure)
     case regular_file::Read::missing:
         return QByteArray();
     case regular_file::Read::notRegular:
-        *failure = QStringLiteral("not a regular file");
+        *failure = QCoreApplication::translate("Preferences", "not a regular file");
         break;
     case regular_file::Read::tooLarge:
-        *failure = QStringLiteral("larger than 1 MiB");
+        *failure = QCoreApplication::translate("Preferences", "larger than 1 MiB");
         break;
     case regular_file::Read::failed:
         *failure = QString::fromLocal8Bit(std::strerror(r.error));
@@ -314,7 +315,7 @@ bool Preferences::write(const char* key, const std::optional<QByteArray>& raw)
             QSaveFile file(m_path);
             file.setDirectWriteFallback(false);
             if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
-                failure = QStringLiteral("cannot create its directory");
+                failure = QCoreApplication::translate("Preferences", "cannot create its directory");
             else if (!file.open(QIODevice::WriteOnly) || file.write(next) != next.size() ||
                      !file.commit())
                 failure = file.errorString();
@@ -323,7 +324,8 @@ bool Preferences::write(const char* key, const std::optional<QByteArray>& raw)
     m_status = failure.isEmpty() ? QSettings::NoError : QSettings::AccessError;
     m_error = failure.isEmpty()
                   ? QString()
-                  : QStringLiteral("Cannot save settings to %1: %2").arg(m_path, failure);
+                  : QCoreApplication::translate("Preferences", "Cannot save settings to %1: %2")
+                        .arg(m_path, failure);
     return failure.isEmpty();
 }
 

@@ -1,6 +1,7 @@
 #include "services/PublicIPService.h"
 
 #include <QHostAddress>
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -8,6 +9,8 @@
 #include <QUrl>
 
 namespace corvane {
+
+Q_LOGGING_CATEGORY(lcPublicIP, "corvane.publicip", QtWarningMsg)
 
 namespace {
 
@@ -122,11 +125,14 @@ void PublicIPService::onFinished()
         return;
 
     std::optional<QString> fresh;
-    if (reply->error() == QNetworkReply::NoError && readBounded()) {
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid())
-            fresh = addressFromAnswer(status.toInt(), m_body);
-    }
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (reply->error() == QNetworkReply::NoError && readBounded() && status.isValid())
+        fresh = addressFromAnswer(status.toInt(), m_body);
+    // Once per run of failures, so a report shows why without repeating it every opening.
+    if (!fresh && !m_failing)
+        qCWarning(lcPublicIP) << "lookup failed:" << reply->errorString() << "status"
+                              << status.toInt() << "body bytes" << m_body.size();
+    m_failing = !fresh;
 
     m_overallTimer.stop();
     reply->disconnect(this);

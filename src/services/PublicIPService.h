@@ -97,6 +97,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QByteArray m_body;
     bool m_bodyTooLarge = false;
+    bool m_failing = false; // the last lookup failed and said so
     QTimer m_overallTimer;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/nl80211/Nl80211WiFiSource.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cmath>
 
@@ -23,10 +24,10 @@ QString WiFiMonitor::Radio::tooltip() const
     // Truncated, not rounded; a value outside any real rate shows as 0.
     const double rate = std::trunc(txRateMbps);
     const qint64 wholeRate = std::isfinite(rate) && std::fabs(rate) < 1e15 ? qint64(rate) : 0;
-    QString text = QStringLiteral("Signal %1 dBm").arg(rssi);
+    QString text = QCoreApplication::translate("WiFiMonitor", "Signal %1 dBm").arg(rssi);
     if (noise)
-        text += QStringLiteral(", noise %1 dBm").arg(*noise);
-    text += QStringLiteral(", link rate %1 Mb/s").arg(wholeRate);
+        text += QCoreApplication::translate("WiFiMonitor", ", noise %1 dBm").arg(*noise);
+    text += QCoreApplication::translate("WiFiMonitor", ", link rate %1 Mb/s").arg(wholeRate);
     return text;
 }
 

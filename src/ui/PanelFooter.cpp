@@ -25,33 +25,34 @@ PanelFooter::PanelFooter(AppViewModel* model, bool drawn, QWidget* parent)
         v->addLayout(l);
         return s;
     };
-    barStyle_ = named(
-        segmentRow(
-            QStringLiteral("Bar style"), {QStringLiteral("Stacked"), QStringLiteral("Wide")},
-            [this](int i) { model_->setBarStyle(i == 0 ? BarStyle::stacked : BarStyle::wide); }),
-        "barStyle");
-    units_ =
-        named(segmentRow(
-                  QStringLiteral("Units"), {QStringLiteral("bits/s"), QStringLiteral("bytes/s")},
-                  [this](int i) { model_->setUnits(i == 0 ? RateUnits::bits : RateUnits::bytes); }),
-              "units");
+    barStyle_ =
+        named(segmentRow(tr("Bar style"), {tr("Stacked"), tr("Wide")},
+                         [this](int i) {
+                             model_->setBarStyle(i == 0 ? BarStyle::stacked : BarStyle::wide);
+                         }),
+              "barStyle");
+    units_ = named(segmentRow(tr("Units"), {QStringLiteral("bits/s"), QStringLiteral("bytes/s")},
+                              [this](int i) {
+                                  model_->setUnits(i == 0 ? RateUnits::bits : RateUnits::bytes);
+                              }),
+                   "units");
     privacy_ = named(checkbox(
-                         QStringLiteral("Privacy mode (mask name and IPs)"), false,
+                         tr("Privacy mode (mask name and IPs)"), false,
                          [this](bool on) { model_->setPrivacyMode(on); }, this),
                      "privacy");
     lookup_ = named(checkbox(
-                        QStringLiteral("Look up public IP when panel opens"), false,
+                        tr("Look up public IP when panel opens"), false,
                         [this](bool on) { model_->setPublicIPLookup(on); }, this),
                     "lookup");
     v->addWidget(privacy_);
     v->addWidget(lookup_);
 
     auto* last = box<QHBoxLayout>(nullptr, rowSpacing);
-    launch_ = named(checkbox(
-                        QStringLiteral("Launch at login"), false,
-                        [this](bool on) { model_->setLaunchAtLogin(on); }, this),
-                    "launch");
-    quit_ = named(new QPushButton(QStringLiteral("Quit"), this), "quit");
+    launch_ = named(
+        checkbox(
+            tr("Launch at login"), false, [this](bool on) { model_->setLaunchAtLogin(on); }, this),
+        "launch");
+    quit_ = named(new QPushButton(tr("Quit"), this), "quit");
     theme::useFusion(quit_);
     quit_->setFont(theme::font(valueSize));
     quit_->setFocusPolicy(Qt::TabFocus);

@@ -101,8 +101,8 @@ PanelHeader::PanelHeader(AppViewModel* model, QWidget* parent) : QWidget(parent)
         p->addWidget(up = label(this, f, theme::secondary));
         stats->addLayout(p);
     };
-    pair(QStringLiteral("peak"), peakDown_, peakUp_);
-    pair(QStringLiteral("avg"), avgDown_, avgUp_);
+    pair(tr("peak"), peakDown_, peakUp_);
+    pair(tr("avg"), avgDown_, avgUp_);
     peakDown_->setObjectName(QStringLiteral("peakDown"));
     avgDown_->setObjectName(QStringLiteral("avgDown"));
     stats->addStretch(1);

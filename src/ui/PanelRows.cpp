@@ -50,7 +50,7 @@ void PanelRows::buildWifi()
     auto* l = box<QHBoxLayout>(wifiRow_, rowSpacing);
     network_ = named(new CopyableValue(wifiRow_), "network");
     eye_ = named(new IconButton(QStringLiteral("view-conceal"), 10, wifiRow_), "eye");
-    l->addWidget(rowLabel(QStringLiteral("Network"), labelColumn, wifiRow_));
+    l->addWidget(rowLabel(tr("Network"), labelColumn, wifiRow_));
     l->addWidget(network_);
     l->addStretch(1);
     l->addWidget(eye_);
@@ -66,17 +66,16 @@ void PanelRows::buildDish()
     auto* l = box<QHBoxLayout>(dishRow_, 6);
     auto* icon = new IconView(QSize(14, 14), 12, dishRow_);
     icon->setIcon(QStringLiteral("network-transmit-receive"), theme::primary);
-    dishy_ =
-        named(linkAction(
-                  QStringLiteral("Dishy"),
-                  QStringLiteral("Open the dish status page at ") + model_->dishyUrl().toString(),
-                  [this] { model_->openDishy(); }, drawn_, dishRow_),
-              "dishy");
-    dashboard_ = named(linkAction(
-                           QStringLiteral("Dashboard"), QString(),
-                           [this] { model_->openDashboard(); }, drawn_, dishRow_),
-                       "dashboard");
-    l->addWidget(rowLabel(QStringLiteral("Starlink"), labelColumn, dishRow_));
+    dishy_ = named(linkAction(
+                       tr("Dishy"),
+                       tr("Open the dish status page at %1").arg(model_->dishyUrl().toString()),
+                       [this] { model_->openDishy(); }, drawn_, dishRow_),
+                   "dishy");
+    dashboard_ = named(
+        linkAction(
+            tr("Dashboard"), QString(), [this] { model_->openDashboard(); }, drawn_, dishRow_),
+        "dashboard");
+    l->addWidget(rowLabel(tr("Starlink"), labelColumn, dishRow_));
     l->addWidget(icon);
     l->addWidget(dishy_);
     l->addWidget(dashboard_);
@@ -87,8 +86,7 @@ void PanelRows::buildDish()
 void PanelRows::buildInterface()
 {
     // A plain row, or a picker when there is a choice.
-    interfaceInfo_ =
-        named(new InfoRow(QStringLiteral("Interface"), labelColumn, this), "interface");
+    interfaceInfo_ = named(new InfoRow(tr("Interface"), labelColumn, this), "interface");
     connect(interfaceInfo_, &InfoRow::copyRequested, this,
             [this] { model_->copyRow(RowId::interfaceName, model_->interfaceName(), false); });
     layout()->addWidget(interfaceInfo_);
@@ -101,15 +99,15 @@ void PanelRows::buildInterface()
     picker_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     picker_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     picker_->setFocusPolicy(Qt::TabFocus);
-    fallbackNote_ = named(
-        label(pickerRow_, theme::font(9), theme::secondary, QStringLiteral("down, using auto")),
-        "fallbackNote");
-    l->addWidget(rowLabel(QStringLiteral("Interface"), labelColumn, pickerRow_));
+    fallbackNote_ =
+        named(label(pickerRow_, theme::font(9), theme::secondary, tr("down, using auto")),
+              "fallbackNote");
+    l->addWidget(rowLabel(tr("Interface"), labelColumn, pickerRow_));
     l->addWidget(picker_);
     l->addWidget(fallbackNote_);
     l->addStretch(1);
-    pickerRow_->setToolTip(QStringLiteral(
-        "Which interface the tray label counts; Auto follows the system's primary interface"));
+    pickerRow_->setToolTip(
+        tr("Which interface the tray label counts; Auto follows the system's primary interface"));
     connect(picker_, &QComboBox::activated, this, [this](int index) {
         const QString name = picker_->itemData(index).toString();
         model_->setInterfaceOverride(name.isEmpty() ? std::nullopt : std::optional(name));
@@ -127,20 +125,20 @@ void PanelRows::buildAddresses()
         layout()->addWidget(row);
         return row;
     };
-    localIP_ = info(QStringLiteral("Local IP"), "localIP", RowId::localIP, &AppViewModel::localIP);
-    router_ = info(QStringLiteral("Router"), "router", RowId::router, &AppViewModel::routerIP);
+    localIP_ = info(tr("Local IP"), "localIP", RowId::localIP, &AppViewModel::localIP);
+    router_ = info(tr("Router"), "router", RowId::router, &AppViewModel::routerIP);
 
     // Public IP: off, the address, a spinner while fetching, or "-".
     auto* row = new QWidget(this);
     auto* l = box<QHBoxLayout>(row, rowSpacing);
-    publicOff_ = named(label(row, theme::font(valueSize), theme::secondary, QStringLiteral("off")),
-                       "publicOff");
-    publicOff_->setToolTip(QStringLiteral("Public IP lookup is disabled in the footer"));
+    publicOff_ =
+        named(label(row, theme::font(valueSize), theme::secondary, tr("off")), "publicOff");
+    publicOff_->setToolTip(tr("Public IP lookup is disabled in the footer"));
     publicIP_ = named(new CopyableValue(row), "publicIP");
     publicSpinner_ = named(new BusyIndicator(11, row), "publicSpinner");
     publicNone_ =
         named(label(row, theme::font(valueSize), theme::secondary, placeholder), "publicNone");
-    l->addWidget(rowLabel(QStringLiteral("Public IP"), labelColumn, row));
+    l->addWidget(rowLabel(tr("Public IP"), labelColumn, row));
     l->addWidget(publicOff_);
     l->addWidget(publicIP_);
     l->addWidget(publicSpinner_);
@@ -162,8 +160,8 @@ void PanelRows::buildSession()
     lines->addWidget(totals_);
     lines->addWidget(since_);
     auto* reset = named(new IconButton(QStringLiteral("view-refresh"), 10, row), "reset");
-    reset->setToolTip(QStringLiteral("Reset session totals and the sparkline"));
-    l->addWidget(rowLabel(QStringLiteral("Session"), labelColumn, row), 0, Qt::AlignTop);
+    reset->setToolTip(tr("Reset session totals and the sparkline"));
+    l->addWidget(rowLabel(tr("Session"), labelColumn, row), 0, Qt::AlignTop);
     l->addLayout(lines);
     l->addStretch(1);
     l->addWidget(reset, 0, Qt::AlignTop);
@@ -243,12 +241,12 @@ void PanelRows::updateWifi()
     const bool visible = model_->identifiersVisible();
     const std::optional<QString> ssid = model_->wifi().ssid();
     const bool masked = ssid && !visible;
-    network_->set(ssid ? (masked ? maskText : *ssid) : QStringLiteral("Not connected"),
+    network_->set(ssid ? (masked ? maskText : *ssid) : tr("Not connected"),
                   model_->copiedRow() == RowId::network, masked);
     eye_->setVisible(model_->privacyMode());
     eye_->setIcon(visible ? QStringLiteral("view-reveal") : QStringLiteral("view-conceal"));
-    eye_->setToolTip(visible ? QStringLiteral("Rows are shown for a few seconds")
-                             : QStringLiteral("Show the masked rows for 8 seconds"));
+    eye_->setToolTip(visible ? tr("Rows are shown for a few seconds")
+                             : tr("Show the masked rows for 8 seconds"));
 }
 
 void PanelRows::updateDish()
@@ -257,7 +255,7 @@ void PanelRows::updateDish()
     const std::optional<QUrl>& dashboard = model_->starlinkDashboardURL();
     dashboard_->setVisible(dashboard.has_value());
     if (dashboard)
-        dashboard_->setHelp(QStringLiteral("Open ") + dashboard->toString());
+        dashboard_->setHelp(tr("Open %1").arg(dashboard->toString()));
 }
 
 void PanelRows::updateInterface()
@@ -273,7 +271,7 @@ void PanelRows::updateInterface()
     const std::optional<QString>& override = model_->interfaceOverride();
     const QList<PickerItem> items = pickerItems(
         model_->primaryInterfaceName(), model_->interfaces(), override,
-        [this](const QString& name) { return QString::fromUtf8(title(model_->kindOf(name))); });
+        [this](const QString& name) { return panel_text::linkKindTitle(model_->kindOf(name)); });
     // Refilled only when the list differs, so an open menu is not disturbed every tick.
     bool same = picker_->count() == items.size();
     for (int i = 0; same && i < items.size(); ++i)

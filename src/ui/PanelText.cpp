@@ -2,12 +2,23 @@
 
 #include "present/RateUnits.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace corvane::panel_text {
+
+QString linkKindTitle(LinkKind kind)
+{
+    // The titles as the measuring side names them, listed here for the translators.
+    [[maybe_unused]] static const char* const titles[] = {
+        QT_TRANSLATE_NOOP("LinkKind", "Wi-Fi"), QT_TRANSLATE_NOOP("LinkKind", "Ethernet"),
+        QT_TRANSLATE_NOOP("LinkKind", "VPN"), QT_TRANSLATE_NOOP("LinkKind", "Cellular"),
+        QT_TRANSLATE_NOOP("LinkKind", "Link")};
+    return QCoreApplication::translate("LinkKind", std::string(title(kind)).c_str());
+}
 
 HeaderValues headerValues(std::span<const SpeedSample> samples, const SpeedSample& current,
                           std::optional<int> hoverIndex)
@@ -22,8 +33,8 @@ HeaderValues headerValues(std::span<const SpeedSample> samples, const SpeedSampl
 QString ageText(qint64 seconds)
 {
     if (seconds == 0)
-        return QStringLiteral("now");
-    return QStringLiteral("-%1s").arg(seconds);
+        return QCoreApplication::translate("PanelText", "now");
+    return QCoreApplication::translate("PanelText", "-%1s").arg(seconds);
 }
 
 std::optional<int> hoverIndexAt(double px, double width, int count)
@@ -57,7 +68,7 @@ double chartY(double mbps, double scale, double height)
 LinkRowText linkRowText(LinkKind kind, double linkMbps,
                         const std::optional<WiFiMonitor::Radio>& radio)
 {
-    const QString kindTitle = QString::fromUtf8(title(kind));
+    const QString kindTitle = linkKindTitle(kind);
     LinkRowText t;
     if (kind == LinkKind::wifi && radio) {
         t.label = radio->phyMode.isEmpty() ? kindTitle : radio->phyMode;
@@ -73,11 +84,13 @@ LinkRowText linkRowText(LinkKind kind, double linkMbps,
     }
     t.label = kindTitle;
     if (kind != LinkKind::wifi && linkMbps > 0)
-        t.detail = ScaledRate(linkMbps, RateUnits::bits).compact() + QStringLiteral(" link");
+        t.detail = QCoreApplication::translate("PanelText", "%1 link")
+                       .arg(ScaledRate(linkMbps, RateUnits::bits).compact());
     else
-        t.detail = QStringLiteral("connected");
+        t.detail = QCoreApplication::translate("PanelText", "connected");
     if (linkMbps > 0 && linkMbps < 1e15)
-        t.tooltip = QStringLiteral("Negotiated link speed %1 Mb/s").arg(qint64(linkMbps));
+        t.tooltip = QCoreApplication::translate("PanelText", "Negotiated link speed %1 Mb/s")
+                        .arg(qint64(linkMbps));
     else
         t.tooltip = kindTitle;
     return t;
@@ -99,7 +112,9 @@ QList<PickerItem> pickerItems(const std::optional<QString>& primary, const QStri
     if (override && !override->isEmpty() && !names.contains(*override))
         names.prepend(*override);
     QList<PickerItem> items;
-    items.append({QStringLiteral("Auto (%1)").arg(primary ? *primary : placeholder), QString()});
+    items.append({QCoreApplication::translate("PanelText", "Auto (%1)")
+                      .arg(primary ? *primary : placeholder),
+                  QString()});
     for (const QString& name : names)
         items.append({name + QStringLiteral(" \u00B7 ") + kindTitle(name), name});
     return items;
@@ -118,11 +133,12 @@ int pickerSelection(const QList<PickerItem>& items, const std::optional<QString>
 QString bytesText(quint64 bytes, const QLocale& locale)
 {
     if (bytes == 0)
-        return QStringLiteral("Zero bytes");
+        return QCoreApplication::translate("PanelText", "Zero bytes");
     const quint64 clamped = std::min<quint64>(bytes, quint64(std::numeric_limits<qint64>::max()));
     if (clamped < 1000)
-        return locale.toString(clamped) +
-               (clamped == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
+        return (clamped == 1 ? QCoreApplication::translate("PanelText", "%1 byte")
+                             : QCoreApplication::translate("PanelText", "%1 bytes"))
+            .arg(locale.toString(clamped));
     // The unit is picked by the rounded figure, so 999 950 bytes reads 1.0 MB, not 1000.0 kB.
     static const char* const units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
     double v = double(clamped) / 1000;
@@ -146,7 +162,8 @@ QString startText(const QDateTime& start, const QLocale& locale)
     // not need them.
     QString format = locale.timeFormat(QLocale::ShortFormat);
     format.remove(QRegularExpression(QStringLiteral("[.:]ss?")));
-    return QStringLiteral("since ") + locale.toString(start.time(), format);
+    return QCoreApplication::translate("PanelText", "since %1")
+        .arg(locale.toString(start.time(), format));
 }
 
 } // namespace corvane::panel_text

@@ -44,6 +44,9 @@ double chartY(double mbps, double scale, double height);
 
 // --- information rows
 
+// The link kind's title in the user's language.
+QString linkKindTitle(LinkKind kind);
+
 struct LinkRowText {
     QString label;
     QString detail;

@@ -66,7 +66,7 @@ CopyableValue::CopyableValue(QWidget* parent)
     tick_->setIcon(QStringLiteral("object-select"), theme::green);
     tick_->setVisible(false);
     setCursor(Qt::PointingHandCursor);
-    setToolTip(QStringLiteral("Click to copy"));
+    setToolTip(tr("Click to copy"));
 }
 
 void CopyableValue::set(const QString& text, bool copied, bool masked)
@@ -78,8 +78,7 @@ void CopyableValue::set(const QString& text, bool copied, bool masked)
         QPalette p = text_->palette();
         p.setColor(QPalette::WindowText, masked ? theme::secondary : theme::primary);
         text_->setPalette(p);
-        setToolTip(masked ? QStringLiteral("Masked by privacy mode")
-                          : QStringLiteral("Click to copy"));
+        setToolTip(masked ? tr("Masked by privacy mode") : tr("Click to copy"));
     }
 }
 

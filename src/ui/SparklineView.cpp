@@ -17,7 +17,7 @@ SparklineView::SparklineView(QWidget* parent) : QWidget(parent)
     setFixedHeight(chartHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMouseTracking(true);
-    setAccessibleName(QStringLiteral("Throughput over the last two minutes"));
+    setAccessibleName(tr("Throughput over the last two minutes"));
 }
 
 void SparklineView::setSeries(std::vector<SpeedSample> samples, double peak, RateUnits units)

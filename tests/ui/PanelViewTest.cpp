@@ -1,3 +1,4 @@
+#include "app/Translations.h"
 #include "services/LoginItemService.h"
 #include "ui/Icons.h"
 #include "ui/PanelFixture.h"
@@ -17,6 +18,7 @@
 using namespace corvane;
 using namespace corvane::panel_text;
 using corvane::testing::PanelFixture;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -260,6 +262,29 @@ TEST_F(PanelFixture, RendersLaidOutWithoutEverBeingShown)
     }
     auto* quit = part<QWidget>(v, "quit");
     EXPECT_EQ(quit->mapTo(&v, QPoint(0, quit->height())).y(), v.height() - PanelView::padding);
+}
+
+// The German panel carries its texts in every section; figures and units stay as they are.
+TEST_F(PanelFixture, GermanPanelShowsItsTexts)
+{
+    ASSERT_TRUE(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+    struct English {
+        ~English() { installTranslations(QLocale(QLocale::English)); }
+    } restore;
+    auto m = demoModel();
+    PanelView v(m.get());
+    showAndWait(v);
+    const std::pair<QString, QString> texts[] = {
+        {part<InfoRow>(v, "localIP")->label(), u"Lokale IP"_s},
+        {part<QCheckBox>(v, "launch")->text(), u"Beim Anmelden starten"_s},
+        {part<QPushButton>(v, "quit")->text(), u"Beenden"_s},
+        {part(v, "sparkline")->accessibleName(), u"Durchsatz der letzten zwei Minuten"_s},
+        {part<InfoRow>(v, "interface")->label(), u"Adapter"_s},
+        {part<SpeedBlock>(v, "download")->value() + part<SpeedBlock>(v, "download")->unit(),
+         u"512Mb"_s},
+    };
+    for (const auto& [shownText, expected] : texts)
+        EXPECT_EQ(shownText, expected);
 }
 
 } // namespace

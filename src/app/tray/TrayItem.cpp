@@ -13,6 +13,7 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QPixmap>
 #include <QScreen>
@@ -20,6 +21,8 @@
 #include <atomic>
 
 namespace corvane {
+
+Q_LOGGING_CATEGORY(lcTray, "corvane.tray", QtWarningMsg)
 
 namespace {
 
@@ -192,8 +195,13 @@ void TrayItem::registerWithWatcher()
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this, attempt](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
-                if (attempt == registerAttempt_)
-                    onRegistered(!done->isError());
+                if (attempt != registerAttempt_)
+                    return;
+                // Once per failed state: a host that never comes would repeat it forever.
+                if (done->isError() && !warned_)
+                    qCWarning(lcTray) << "no tray host took the item:" << done->error().message();
+                warned_ = done->isError();
+                onRegistered(!done->isError());
             });
 }
 

@@ -100,6 +100,7 @@ private:
     bool exported_ = false;
     bool ownsName_ = false;
     bool registered_ = false;
+    bool warned_ = false;         // the failure to register has been reported
     quint64 registerAttempt_ = 0; // replies to older attempts are stale
     int recheck_ = 0;             // checks left after the latest registration
     QTimer recheckTimer_;

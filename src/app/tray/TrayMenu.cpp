@@ -1,6 +1,7 @@
 #include "app/tray/TrayMenu.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMetaType>
 #include <QDBusVariant>
@@ -144,24 +145,27 @@ const MenuEntry* MenuEntry::find(int entryId) const
 MenuEntry trayMenu(const TrayMenuState& s)
 {
     using T = MenuEntry::Toggle;
-    MenuEntry style{2, QStringLiteral("Bar style"), std::nullopt, T::none, false, {}};
-    style.children = {
-        item(3, QStringLiteral("Stacked"), TrayAction::stacked, T::radio,
-             s.style == BarStyle::stacked),
-        item(4, QStringLiteral("Wide"), TrayAction::wide, T::radio, s.style == BarStyle::wide)};
-    MenuEntry units{5, QStringLiteral("Units"), std::nullopt, T::none, false, {}};
+    MenuEntry style{
+        2, QCoreApplication::translate("TrayMenu", "Bar style"), std::nullopt, T::none, false, {}};
+    style.children = {item(3, QCoreApplication::translate("TrayMenu", "Stacked"),
+                           TrayAction::stacked, T::radio, s.style == BarStyle::stacked),
+                      item(4, QCoreApplication::translate("TrayMenu", "Wide"), TrayAction::wide,
+                           T::radio, s.style == BarStyle::wide)};
+    MenuEntry units{
+        5, QCoreApplication::translate("TrayMenu", "Units"), std::nullopt, T::none, false, {}};
     units.children = {
         item(6, QStringLiteral("bits/s"), TrayAction::bits, T::radio, s.units == RateUnits::bits),
         item(7, QStringLiteral("bytes/s"), TrayAction::bytes, T::radio,
              s.units == RateUnits::bytes)};
     MenuEntry root;
-    root.children = {item(1, QStringLiteral("Open panel"), TrayAction::openPanel),
-                     style,
-                     units,
-                     item(8, QStringLiteral("Launch at login"), TrayAction::launchAtLogin,
-                          T::checkmark, s.launchAtLogin),
-                     MenuEntry{9, {}, std::nullopt, T::none, false, {}},
-                     item(10, QStringLiteral("Quit"), TrayAction::quit)};
+    root.children = {
+        item(1, QCoreApplication::translate("TrayMenu", "Open panel"), TrayAction::openPanel),
+        style,
+        units,
+        item(8, QCoreApplication::translate("TrayMenu", "Launch at login"),
+             TrayAction::launchAtLogin, T::checkmark, s.launchAtLogin),
+        MenuEntry{9, {}, std::nullopt, T::none, false, {}},
+        item(10, QCoreApplication::translate("TrayMenu", "Quit"), TrayAction::quit)};
     return root;
 }
 

@@ -45,7 +45,8 @@ std::optional<QString> makeDirectories(const QString& path)
                 continue;
             err = ENOTDIR;
         }
-        return QStringLiteral("Cannot create %1: %2").arg(prefix, errnoText(err));
+        return QCoreApplication::translate("XdgAutostart", "Cannot create %1: %2")
+            .arg(prefix, errnoText(err));
     }
     return std::nullopt;
 }
@@ -56,7 +57,8 @@ std::optional<QString> writeAtomically(const QString& path, const QByteArray& te
         return failed;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return QCoreApplication::translate("XdgAutostart", "Cannot write %1: %2")
+            .arg(path, file.errorString());
     return std::nullopt;
 }
 
@@ -163,13 +165,15 @@ std::optional<QString> XdgAutostart::install() const
 {
     const QString program = program_.isEmpty() ? QCoreApplication::applicationFilePath() : program_;
     if (program.isEmpty())
-        return QStringLiteral("The program's own path is unknown");
+        return QCoreApplication::translate("XdgAutostart", "The program's own path is unknown");
     if (!isAbsolute(program))
-        return QStringLiteral("The program's path is not absolute: %1").arg(program);
+        return QCoreApplication::translate("XdgAutostart", "The program's path is not absolute: %1")
+            .arg(program);
     // Exec= cannot carry them, and escaping would make a different path of it.
     for (const QChar c : program) {
         if (c.category() == QChar::Other_Control)
-            return QStringLiteral("The program's path contains control characters");
+            return QCoreApplication::translate("XdgAutostart",
+                                               "The program's path contains control characters");
     }
     return writeAtomically(userEntryPath(), entryText(program));
 }
@@ -190,7 +194,8 @@ std::optional<QString> XdgAutostart::uninstall() const
     const int err = errno;
     if (err == ENOENT)
         return std::nullopt;
-    return QStringLiteral("Cannot remove %1: %2").arg(userEntryPath(), errnoText(err));
+    return QCoreApplication::translate("XdgAutostart", "Cannot remove %1: %2")
+        .arg(userEntryPath(), errnoText(err));
 }
 
 std::optional<QString> XdgAutostart::migrateLegacyEntry() const
@@ -209,7 +214,8 @@ std::optional<QString> XdgAutostart::migrateLegacyEntry() const
     const int err = errno;
     if (err == ENOENT)
         return std::nullopt;
-    return QStringLiteral("Cannot remove %1: %2").arg(legacy, errnoText(err));
+    return QCoreApplication::translate("XdgAutostart", "Cannot remove %1: %2")
+        .arg(legacy, errnoText(err));
 }
 
 QString XdgAutostart::quoteExecArgument(const QString& arg)

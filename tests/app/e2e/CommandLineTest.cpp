@@ -45,6 +45,12 @@ TEST(CommandLine, OptionsAnswerOnTheRightStreamWithTheRightStatus)
                 EXPECT_TRUE(text.contains(listed)) << what << " lacks " << listed.toStdString();
         }
     }
+
+    for (const char* n : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+        env.remove(QString::fromLatin1(n));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
+    const RunResult german = runApp(env, {}, {}, {"--help"});
+    EXPECT_TRUE(german.out.startsWith("Aufruf: corvane")) << "the system language is followed";
 }
 
 // Qt's display options pass through, and the render switches still run on their own.

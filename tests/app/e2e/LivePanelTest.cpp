@@ -2,7 +2,7 @@
 #include "model/AppViewModel.h"
 #include "platform/sysfs/SystemLinks.h"
 #include "services/LoginItemService.h"
-#include "support/LoopbackEcho.h"
+#include "support/LoopbackHttp.h"
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -18,7 +18,7 @@ TEST(LivePanel, OpeningFillsEveryRowFromTheRealSystem)
 {
     qunsetenv("CORVANE_DEMO");
     QTemporaryDir dir;
-    corvane::testing::LoopbackEcho echo("198.51.100.23\n");
+    corvane::testing::LoopbackHttp echo("198.51.100.23\n");
     QTcpServer dish;
     ASSERT_TRUE(dish.listen(QHostAddress::LocalHost));
 

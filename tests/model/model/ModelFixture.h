@@ -9,6 +9,7 @@
 #include "services/PublicIPService.h"
 #include "services/WiFiMonitor.h"
 #include "support/FakeNetSource.h"
+#include "support/LoopbackHttp.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -54,7 +55,10 @@ protected:
     {
         qunsetenv("CORVANE_DEMO");
         ASSERT_TRUE(dir.isValid());
+        dishListener.listen(QHostAddress::LocalHost);
+        dish = {QStringLiteral("127.0.0.1"), dishListener.serverPort()};
     }
+    void TearDown() override { qunsetenv("CORVANE_DEMO"); }
 
     QString prefsPath() const { return dir.filePath(QStringLiteral("corvane.conf")); }
 
@@ -107,6 +111,12 @@ protected:
         return true;
     }
 
+    static bool waitRefresh(AppViewModel& m)
+    {
+        QSignalSpy done(&m, &AppViewModel::panelRefreshFinished);
+        return done.wait(5000);
+    }
+
     QTemporaryDir dir;
     // eth0 is primary; wlan0 and veth1 exist; every clock read is two seconds later.
     std::shared_ptr<FakeNet> net = [] {
@@ -123,9 +133,11 @@ protected:
     int classifyCalls = 0;
     int localIPCalls = 0;
     int wifiReads = 0;
-    // Loopback only; tests that open the panel point these at servers of their own.
-    QString publicIPEndpoint = QStringLiteral("http://127.0.0.1:9/");
-    StarlinkProbe::Target dish{QStringLiteral("127.0.0.1"), 9};
+    // Loopback only: a dish that accepts connections and an address service.
+    QTcpServer dishListener;
+    StarlinkProbe::Target dish;
+    LoopbackHttp echo{"203.0.113.9\n"};
+    QString publicIPEndpoint = echo.url();
     QList<QUrl> opened;
     QStringList copied;
 };

@@ -1,5 +1,5 @@
 #include "model/model/ModelFixture.h"
-#include "support/LoopbackEcho.h"
+#include "support/LoopbackHttp.h"
 
 #include <QSettings>
 #include <QTcpServer>
@@ -7,33 +7,9 @@
 #include <QTest>
 
 using namespace corvane;
-using corvane::testing::LoopbackEcho;
 using corvane::testing::ModelTest;
 
-namespace {
-
-class PanelTest : public ModelTest {
-protected:
-    void SetUp() override
-    {
-        ModelTest::SetUp();
-        dishListener.listen(QHostAddress::LocalHost);
-        dish = {QStringLiteral("127.0.0.1"), dishListener.serverPort()};
-        publicIPEndpoint = server.url();
-    }
-    void TearDown() override { qunsetenv("CORVANE_DEMO"); }
-
-    bool waitRefresh(AppViewModel& m)
-    {
-        QSignalSpy done(&m, &AppViewModel::panelRefreshFinished);
-        return done.wait(5000);
-    }
-
-    QTcpServer dishListener;
-    LoopbackEcho server{"203.0.113.9\n"};
-};
-
-} // namespace
+using PanelTest = ModelTest;
 
 TEST_F(PanelTest, OpeningFillsEverythingAndClosingRestoresTheIdleCadence)
 {
@@ -71,17 +47,17 @@ TEST_F(PanelTest, LookupOffNeverFetchesAndTheDishIsWrittenRightAway)
     m->panelOpened();
     ASSERT_TRUE(waitRefresh(*m));
     EXPECT_EQ(fetching.count(), 0);
-    EXPECT_EQ(server.requests, 0);
+    EXPECT_EQ(echo.requests, 0);
     EXPECT_EQ(m->publicIP(), std::nullopt);
     EXPECT_EQ(m->starlinkReachable(), false);
 }
 
 TEST_F(PanelTest, ClosingDuringTheLookupDropsBothResultsButClearsTheSpinner)
 {
-    server.hold = true;
+    echo.hold = true;
     auto m = makeModel();
     m->panelOpened();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return echo.requests == 1; }, 3000));
     m->cancelPanelRefresh();
     m->panelClosed();
     EXPECT_TRUE(m->fetchingPublicIP());
@@ -89,7 +65,7 @@ TEST_F(PanelTest, ClosingDuringTheLookupDropsBothResultsButClearsTheSpinner)
     // A new opening waits behind the old lookup; the old one returning late must leave
     // the new opening's indicator on.
     m->panelOpened();
-    server.release();
+    echo.release();
     QSignalSpy done(m.get(), &AppViewModel::panelRefreshFinished);
     ASSERT_TRUE(done.wait(5000));
     EXPECT_EQ(m->publicIP(), std::nullopt) << "the cancelled opening writes no address";
@@ -104,13 +80,13 @@ TEST_F(PanelTest, ClosingDuringTheLookupDropsBothResultsButClearsTheSpinner)
 
 TEST_F(PanelTest, TurningTheLookupOffClearsTheAddressAndDropsTheRunningLookup)
 {
-    server.hold = true;
+    echo.hold = true;
     auto m = makeModel();
     m->panelOpened();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return echo.requests == 1; }, 3000));
     m->setPublicIPLookup(false);
     m->setPublicIPLookup(true);
-    server.release();
+    echo.release();
     ASSERT_TRUE(waitRefresh(*m));
     EXPECT_EQ(m->publicIP(), std::nullopt) << "only the next opening looks it up again";
 
@@ -160,7 +136,7 @@ TEST_F(PanelTest, DemoModeIsSeededNeverSamplesAndOpeningOnlyMarksThePanel)
     m->panelOpened();
     EXPECT_TRUE(m->panelOpen());
     QTest::qWait(100);
-    EXPECT_EQ(server.requests, 0);
+    EXPECT_EQ(echo.requests, 0);
     EXPECT_EQ(m->publicIP(), QStringLiteral("203.0.113.17"));
     EXPECT_EQ(m->starlinkReachable(), true);
 

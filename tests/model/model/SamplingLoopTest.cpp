@@ -43,25 +43,6 @@ TEST_F(ModelTest, FirstTickIsZeroThenRatesTotalsAndRingFollow)
     EXPECT_TRUE(m->label().contains(QStringLiteral("10.0Mb")));
 }
 
-TEST_F(ModelTest, TotalsAndRingNotifyEveryTickOthersOnlyOnChange)
-{
-    auto m = makeModel();
-    ASSERT_TRUE(waitTicks(*m, 1));
-    QSignalSpy ring(m.get(), &AppViewModel::ringChanged);
-    QSignalSpy total(m.get(), &AppViewModel::totalInBytesChanged);
-    QSignalSpy current(m.get(), &AppViewModel::currentChanged);
-    QSignalSpy router(m.get(), &AppViewModel::routerIPChanged);
-    QSignalSpy label(m.get(), &AppViewModel::labelChanged);
-    QSignalSpy image(m.get(), &AppViewModel::labelImageChanged);
-    ASSERT_TRUE(waitTicks(*m, 3));
-    EXPECT_EQ(ring.count(), 3);
-    EXPECT_EQ(total.count(), 3);
-    EXPECT_EQ(current.count(), 0); // zero, zero, zero
-    EXPECT_EQ(router.count(), 0);
-    EXPECT_EQ(label.count(), 0);
-    EXPECT_EQ(image.count(), 0);
-}
-
 TEST_F(ModelTest, TotalsWrapAt64Bits)
 {
     auto m = makeModel(0.05); // room to edit the script between ticks

@@ -1,5 +1,7 @@
 #include "services/PublicIPService.h"
 
+#include "support/LoopbackHttp.h"
+
 #include <QFile>
 #include <QNetworkProxy>
 #include <QSslKey>
@@ -14,6 +16,8 @@ using namespace Qt::StringLiterals;
 
 namespace corvane {
 namespace {
+
+using testing::LoopbackHttp;
 
 TEST(PublicIPParse, AcceptsOnlyAnAddress)
 {
@@ -45,40 +49,6 @@ TEST(PublicIPParse, AcceptsOnlyAnAddress)
     EXPECT_EQ(PublicIPService::addressFromAnswer(204, ""), std::nullopt);
 }
 
-// Runs on 127.0.0.1 only; hands each complete request head to the test's responder.
-struct LoopbackServer {
-    explicit LoopbackServer(std::unique_ptr<QTcpServer> s = std::make_unique<QTcpServer>())
-        : server(std::move(s))
-    {
-        QObject::connect(server.get(), &QTcpServer::pendingConnectionAvailable, [this] {
-            while (QTcpSocket* socket = server->nextPendingConnection()) {
-                socket->setParent(server.get());
-                QObject::connect(socket, &QIODevice::readyRead, socket, [this, socket] {
-                    if (socket->readAll().contains("\r\n\r\n") && ++requests && respond)
-                        respond(socket);
-                });
-            }
-        });
-        EXPECT_TRUE(server->listen(QHostAddress::LocalHost));
-    }
-    QString url(const char* scheme = "http") const
-    {
-        return u"%1://127.0.0.1:%2/"_s.arg(QLatin1String(scheme)).arg(server->serverPort());
-    }
-    static auto reply(int status, const QByteArray& body)
-    {
-        return [=](QTcpSocket* s) {
-            s->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
-                     QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-            s->disconnectFromHost();
-        };
-    }
-
-    std::unique_ptr<QTcpServer> server;
-    std::function<void(QTcpSocket*)> respond;
-    int requests = 0;
-};
-
 class PublicIPFixture : public ::testing::Test {
 protected:
     void SetUp() override { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
@@ -101,7 +71,7 @@ protected:
     }
 
     std::chrono::system_clock::time_point now{std::chrono::hours(24 * 365 * 50)};
-    LoopbackServer server;
+    LoopbackHttp server;
 };
 
 // Every refused answer, a silent server (inactivity) and a trickling one (overall time-out)
@@ -111,33 +81,42 @@ TEST_F(PublicIPFixture, RefusedAnswersFallBackToLastGoodAddress)
 {
     auto s = service(server.url(), 300ms, 600ms);
     const std::function<void(QTcpSocket*)> refused[] = {
-        LoopbackServer::reply(503, "203.0.113.9"), LoopbackServer::reply(200, "<p>203.0.113.9</p>"),
-        LoopbackServer::reply(200, "203.0.113.\xfe"), [](QTcpSocket*) {},
+        LoopbackHttp::reply(503, "203.0.113.9"), LoopbackHttp::reply(200, "<p>203.0.113.9</p>"),
+        LoopbackHttp::reply(200, "203.0.113.\xfe"), [](QTcpSocket*) {},
         [](QTcpSocket* s) {
             s->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
             auto* drip = new QTimer(s);
             QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("1"); });
             drip->start(50ms);
         }};
+    static int warnings = 0;
+    warnings = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
+            warnings += type == QtWarningMsg;
+        });
     for (const auto& respond : refused) {
         server.respond = respond;
         EXPECT_EQ(fetchNow(*s), std::nullopt) << &respond - refused;
     }
-    server.respond = LoopbackServer::reply(200, "203.0.113.7\n");
+    EXPECT_EQ(warnings, 1) << "one warning for one run of failures";
+    server.respond = LoopbackHttp::reply(200, "203.0.113.7\n");
     EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
     for (const auto& respond : refused) {
         now += 6h;
         server.respond = respond;
         EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s) << &respond - refused;
     }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, 2);
 }
 
 TEST_F(PublicIPFixture, CacheLivesFor300Seconds)
 {
     auto s = service(server.url());
-    server.respond = LoopbackServer::reply(200, "203.0.113.7");
+    server.respond = LoopbackHttp::reply(200, "203.0.113.7");
     EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
-    server.respond = LoopbackServer::reply(200, "203.0.113.8");
+    server.respond = LoopbackHttp::reply(200, "203.0.113.8");
     now += 299s;
     EXPECT_EQ(fetchNow(*s), u"203.0.113.7"_s);
     now += 1s;
@@ -145,7 +124,7 @@ TEST_F(PublicIPFixture, CacheLivesFor300Seconds)
     EXPECT_EQ(server.requests, 2);
 
     // A clock set back by days must not keep serving the old answer as fresh.
-    server.respond = LoopbackServer::reply(200, "203.0.113.9");
+    server.respond = LoopbackHttp::reply(200, "203.0.113.9");
     now -= 72h;
     EXPECT_EQ(fetchNow(*s), u"203.0.113.9"_s);
     EXPECT_EQ(server.requests, 3);
@@ -155,7 +134,7 @@ TEST_F(PublicIPFixture, CacheLivesFor300Seconds)
 TEST_F(PublicIPFixture, CallbackOfADestroyedContextNeverRuns)
 {
     auto s = service(server.url());
-    server.respond = LoopbackServer::reply(200, "203.0.113.7");
+    server.respond = LoopbackHttp::reply(200, "203.0.113.7");
     int calls = 0;
     for (int pass = 0; pass < 2; ++pass) {
         auto context = std::make_unique<QObject>();
@@ -183,8 +162,8 @@ TEST_F(PublicIPFixture, UntrustedCertificateIsRefused)
     config.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
     auto ssl = std::make_unique<QSslServer>();
     ssl->setSslConfiguration(config);
-    LoopbackServer tls(std::move(ssl));
-    tls.respond = LoopbackServer::reply(200, "203.0.113.7\n");
+    LoopbackHttp tls({}, std::move(ssl));
+    tls.respond = LoopbackHttp::reply(200, "203.0.113.7\n");
 
     EXPECT_EQ(fetchNow(*service(tls.url("https"))), std::nullopt);
     EXPECT_EQ(tls.requests, 0);
