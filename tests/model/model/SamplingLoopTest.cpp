@@ -39,6 +39,7 @@ TEST_F(ModelTest, FirstTickIsZeroThenRatesTotalsAndRingFollow)
     EXPECT_DOUBLE_EQ(m->current().upMbps, 1.0);
     EXPECT_EQ(m->ring().count(), 3);
     EXPECT_EQ(m->totalInBytes(), 2u * 2'500'000u);
+    EXPECT_EQ(m->totalOutBytes(), 2u * 250'000u);
     EXPECT_EQ(classifyCalls, 1) << "the classifier runs only when the name changes";
     EXPECT_TRUE(m->label().contains(QStringLiteral("10.0Mb")));
 }

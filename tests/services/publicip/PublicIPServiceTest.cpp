@@ -81,8 +81,11 @@ TEST_F(PublicIPFixture, RefusedAnswersFallBackToLastGoodAddress)
 {
     auto s = service(server.url(), 300ms, 600ms);
     const std::function<void(QTcpSocket*)> refused[] = {
-        LoopbackHttp::reply(503, "203.0.113.9"), LoopbackHttp::reply(200, "<p>203.0.113.9</p>"),
-        LoopbackHttp::reply(200, "203.0.113.\xfe"), [](QTcpSocket*) {},
+        LoopbackHttp::reply(503, "203.0.113.9"),
+        LoopbackHttp::reply(200, "<p>203.0.113.9</p>"),
+        LoopbackHttp::reply(200, "203.0.113.\xfe"),
+        LoopbackHttp::reply(200, QByteArray(502, ' ') + "203.0.113.9"), // one byte too many
+        [](QTcpSocket*) {},
         [](QTcpSocket* s) {
             s->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
             auto* drip = new QTimer(s);
