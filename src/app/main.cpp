@@ -141,6 +141,9 @@ int main(int argc, char** argv)
     QObject::connect(&model, &AppViewModel::unitsChanged, &tray, pushMenu);
     QObject::connect(&model.loginItem(), &LoginItemService::enabledChanged, &tray, pushMenu);
     QObject::connect(&tray, &TrayItem::activateRequested, &panel, &PanelWindow::toggleAt);
+    // A click on the item that the host turns into its menu (GNOME) closes the panel, which
+    // under XWayland never sees that click.
+    QObject::connect(&tray, &TrayItem::menuOpened, &panel, &QWidget::hide);
     QObject::connect(&tray, &TrayItem::actionRequested, &panel,
                      [&](TrayAction a) { perform(a, model, panel); });
     QObject::connect(&instance, &SingleInstance::activateRequested, &panel,

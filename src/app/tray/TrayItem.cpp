@@ -71,6 +71,7 @@ TrayItem::TrayItem(QDBusConnection bus, QObject* parent)
     recheckTimer_.setInterval(recheckIntervalMs);
     connect(&recheckTimer_, &QTimer::timeout, this, &TrayItem::checkStillRegistered);
     menu_->setMenu(trayMenu({}));
+    connect(menu_, &DBusMenuObject::opened, this, &TrayItem::menuOpened);
     rebuild();
     publish();
 }

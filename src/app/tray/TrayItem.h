@@ -58,6 +58,8 @@ public:
 
     Q_SIGNAL void activateRequested(QPoint pos);
     Q_SIGNAL void actionRequested(corvane::TrayAction action);
+    // The host opened the item's menu (GNOME on a single click).
+    Q_SIGNAL void menuOpened();
 
 private Q_SLOTS:
     void onItemUnregistered(const QString& item);

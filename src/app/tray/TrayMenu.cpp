@@ -257,6 +257,8 @@ bool DBusMenuObject::call(const QDBusMessage& message, const QDBusConnection& bu
     if (member == u"Event" && args.size() == 4) {
         bus.send(message.createReply());
         const MenuEntry* e = root_.find(args[0].toInt());
+        if (args[0].toInt() == 0 && args[1].toString() == u"opened")
+            QMetaObject::invokeMethod(this, &DBusMenuObject::opened, Qt::QueuedConnection);
         if (e && e->action && args[1].toString() == u"clicked") {
             // After the reply, from the event loop: an action may quit or rebuild the menu.
             const TrayAction action = *e->action;
@@ -278,6 +280,8 @@ bool DBusMenuObject::call(const QDBusMessage& message, const QDBusConnection& bu
             arg >> id >> event >> data >> time;
             arg.endStructure();
             const MenuEntry* e = root_.find(id);
+            if (id == 0 && event == u"opened")
+                QMetaObject::invokeMethod(this, &DBusMenuObject::opened, Qt::QueuedConnection);
             if (!e) {
                 unknown.append(id);
             } else if (e->action && event == u"clicked") {

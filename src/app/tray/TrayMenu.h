@@ -61,6 +61,9 @@ public:
     bool call(const QDBusMessage& message, const QDBusConnection& bus) override;
     QString introspect(const QString& path) const override;
 
+    // The host showed the menu: the user is at the item, not in the panel.
+    Q_SIGNAL void opened();
+
 private:
     QDBusConnection bus_;
     QString path_;

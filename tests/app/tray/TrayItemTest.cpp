@@ -180,13 +180,21 @@ TEST_F(TrayItemTest, ServesSquareFiguresAMenuAndALabelOnlyWhenWide)
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     EXPECT_EQ(reply.signature(), u"u(ia{sv}av)");
     QSignalSpy acted(item.get(), &TrayItem::actionRequested);
-    QDBusMessage click = QDBusMessage::createMethodCall(item->serviceName(), menu,
+    QSignalSpy opened(item.get(), &TrayItem::menuOpened);
+    const auto event = [&](int id, const char* what) {
+        QDBusMessage m = QDBusMessage::createMethodCall(item->serviceName(), menu,
                                                         QStringLiteral("com.canonical.dbusmenu"),
                                                         QStringLiteral("Event"));
-    click << 10 << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(QString())) << 0u;
-    watcher_->connection().asyncCall(click);
+        m << id << QString::fromLatin1(what) << QVariant::fromValue(QDBusVariant(QString())) << 0u;
+        watcher_->connection().asyncCall(m);
+    };
+    event(10, "opened"); // a submenu's opening is not the host showing the menu
+    event(10, "clicked");
     ASSERT_TRUE(acted.wait(5000));
     EXPECT_EQ(acted.takeFirst().at(0).value<TrayAction>(), TrayAction::quit);
+    EXPECT_TRUE(opened.isEmpty());
+    event(0, "opened");
+    EXPECT_TRUE(opened.wait(5000));
 }
 
 TEST(TrayMenuLayout, RadioGroupsFollowTheState)
