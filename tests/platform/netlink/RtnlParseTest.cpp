@@ -30,7 +30,6 @@ struct LinkCase {
 TEST(StatsReply, ParsesOnlyAWholeMatchingReply)
 {
     const Bytes good = statsReply(kSeq, kIndex, 1000, 2000);
-    const Bytes cut(good.begin(), good.end() - 100); // ends inside the stats attribute
     if_stats_msg head{};
     head.ifindex = kIndex;
     const LinkCase cases[] = {
@@ -38,8 +37,6 @@ TEST(StatsReply, ParsesOnlyAWholeMatchingReply)
         {"StatsOfOlderKernel", statsReply(kSeq, kIndex, 1000, 2000, 184), Outcome::Done, 1000},
         {"StatsOfNewerKernel", statsReply(kSeq, kIndex, 1000, 2000, 264), Outcome::Done, 1000},
         {"StatsTooShortForTxBytes", statsReply(kSeq, kIndex, 5, 6, 24), Outcome::Malformed},
-        {"TruncatedAttribute", withLength(cut, cut.size()), Outcome::Malformed},
-        {"ZeroLengthMessage", withLength(good, 0), Outcome::Malformed},
         {"LengthPastDatagram", withLength(good, good.size() + 8), Outcome::Malformed},
         {"NoStats", nlmsg(RTM_NEWSTATS, 0, kSeq, bytesOf(head)), Outcome::Malformed},
         {"OtherInterface", statsReply(kSeq, kIndex + 1, 5, 6), Outcome::Malformed},
