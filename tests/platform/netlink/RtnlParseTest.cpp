@@ -90,6 +90,11 @@ TEST(RouteDump, ChoosesTheDefaultRoute)
         {"DefaultWithoutGateway", dump({{.attrs = Attrs().num(RTA_OIF, 5u)}}), Outcome::Done, 5},
         {"MultipathTakesFirstHop", dump({{.attrs = Attrs().raw(RTA_MULTIPATH, hops)}}),
          Outcome::Done, 6, "203.0.113.1"},
+        {"LastMultipathKeepsNoEarlierGateway",
+         dump({{.attrs = Attrs()
+                             .raw(RTA_MULTIPATH, hops)
+                             .raw(RTA_MULTIPATH, Bytes{8, 0, 0, 0, 9, 0, 0, 0})}}),
+         Outcome::Done, 9},
         {"MainTableOnlyWithTableAttributeOverriding",
          dump({{.table = 100, .attrs = viaGateway(9, "192.0.2.9")},
                {.attrs = viaGateway(8, "192.0.2.8").num(RTA_TABLE, 1000u)},
