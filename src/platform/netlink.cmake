@@ -1,7 +1,7 @@
 # netlink adapter: the sampler's counter source over rtnetlink (libmnl)
 add_library(corvane_netlink STATIC
   netlink/RtnlParse.cpp
-  netlink/RtnlSocket.cpp
+  netlink/NetlinkSocket.cpp
   netlink/LinkSpeed.cpp
   netlink/LinuxNetSource.cpp
   netlink/SystemNetSampler.cpp

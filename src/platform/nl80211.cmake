@@ -7,4 +7,4 @@ add_library(corvane_nl80211 STATIC
   nl80211/Nl80211WiFiSource.cpp
 )
 target_include_directories(corvane_nl80211 PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(corvane_nl80211 PUBLIC PkgConfig::MNL corvane_platform)
+target_link_libraries(corvane_nl80211 PUBLIC corvane_netlink corvane_platform)

@@ -31,14 +31,14 @@ bool interfaceName(int fd, uint32_t index, char (&name)[IF_NAMESIZE])
 LinuxNetSource::LinuxNetSource() : LinuxNetSource(Options{}) {}
 
 LinuxNetSource::LinuxNetSource(Options options)
-    : LinuxNetSource(options, std::make_unique<RtnlSocket>(options.receiveTimeout),
-                     std::make_unique<RtnlSocket>(options.receiveTimeout, RTMGRP_LINK |
-                                                                              RTMGRP_IPV4_IFADDR |
-                                                                              RTMGRP_IPV4_ROUTE))
+    : LinuxNetSource(
+          options, std::make_unique<NetlinkSocket>(options.receiveTimeout),
+          std::make_unique<NetlinkSocket>(options.receiveTimeout,
+                                          RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE))
 {}
 
-LinuxNetSource::LinuxNetSource(Options options, std::unique_ptr<RtnlSocket> socket,
-                               std::unique_ptr<RtnlSocket> events)
+LinuxNetSource::LinuxNetSource(Options options, std::unique_ptr<NetlinkSocket> socket,
+                               std::unique_ptr<NetlinkSocket> events)
     : socket_(std::move(socket)), events_(std::move(events)), speed_(std::move(options.sysfsRoot))
 {}
 
@@ -109,7 +109,7 @@ std::optional<LinkCounters> LinuxNetSource::readCounters(uint32_t ifIndex)
         const std::optional<uint32_t> seq = socket_->send(*nlh);
         if (!seq)
             break;
-        const RtnlSocket::Received reply = socket_->receive();
+        const NetlinkSocket::Received reply = socket_->receive();
         // Dropped by the kernel, or too large for the buffer (which has grown): ask again.
         if (reply.error == ENOBUFS || reply.error == EMSGSIZE) {
             socket_->markStale();
@@ -167,7 +167,7 @@ bool LinuxNetSource::dumpRoutes()
         rtnl::Outcome outcome = rtnl::Outcome::More;
         bool dropped = false;
         for (int n = 0; outcome == rtnl::Outcome::More && n < maxDumpDatagrams; ++n) {
-            const RtnlSocket::Received reply = socket_->receive();
+            const NetlinkSocket::Received reply = socket_->receive();
             if (reply.error != 0) {
                 dropped = reply.error == ENOBUFS || reply.error == EMSGSIZE;
                 outcome = rtnl::Outcome::Malformed;

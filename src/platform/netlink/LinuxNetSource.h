@@ -2,7 +2,7 @@
 
 #include "measure/NetSource.h"
 #include "platform/netlink/LinkSpeed.h"
-#include "platform/netlink/RtnlSocket.h"
+#include "platform/netlink/NetlinkSocket.h"
 
 #include <memory>
 
@@ -24,8 +24,8 @@ public:
     explicit LinuxNetSource(Options options);
     // Speaks to whatever is behind `socket` instead of the kernel, and hears its news on
     // `events`; without `events` every primaryInterface() dumps the routes.
-    LinuxNetSource(Options options, std::unique_ptr<RtnlSocket> socket,
-                   std::unique_ptr<RtnlSocket> events = nullptr);
+    LinuxNetSource(Options options, std::unique_ptr<NetlinkSocket> socket,
+                   std::unique_ptr<NetlinkSocket> events = nullptr);
 
     PrimaryRoute primaryInterface() override;
     uint32_t indexOf(const std::string& name) override;
@@ -49,8 +49,8 @@ private:
     bool dumpRoutes();
     uint64_t linkSpeed(uint32_t ifIndex);
 
-    std::unique_ptr<RtnlSocket> socket_;
-    std::unique_ptr<RtnlSocket> events_; // null: no news, the routes are dumped every time
+    std::unique_ptr<NetlinkSocket> socket_;
+    std::unique_ptr<NetlinkSocket> events_; // null: no news, the routes are dumped every time
     LinkSpeed speed_;
     PrimaryRoute route_;
     bool routesStale_ = true;

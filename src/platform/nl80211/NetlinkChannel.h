@@ -1,12 +1,12 @@
 #pragma once
 
+#include "platform/netlink/NetlinkSocket.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
-
-struct mnl_socket;
 
 namespace corvane::nl80211 {
 
@@ -29,12 +29,11 @@ public:
     virtual bool joinGroup(uint32_t) { return false; }
 };
 
-// A generic netlink socket, opened close-on-exec and non-blocking.
+// A generic netlink socket: the same socket and receive as rtnetlink's.
 class SocketChannel final : public NetlinkChannel {
 public:
     // Null when the socket cannot be opened or bound.
     static std::unique_ptr<SocketChannel> open();
-    ~SocketChannel() override;
 
     int fd() const override;
     bool joinGroup(uint32_t group) override;
@@ -43,8 +42,8 @@ public:
     Datagram receive(std::chrono::milliseconds wait) override;
 
 private:
-    explicit SocketChannel(mnl_socket* socket);
-    mnl_socket* socket_;
+    SocketChannel() = default;
+    NetlinkSocket socket_{std::chrono::milliseconds(0), 0, NETLINK_GENERIC};
 };
 
 } // namespace corvane::nl80211

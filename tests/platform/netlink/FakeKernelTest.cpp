@@ -39,7 +39,7 @@ protected:
         const auto timeout = std::chrono::milliseconds(200);
         source = std::make_unique<LinuxNetSource>(
             LinuxNetSource::Options{"/nonexistent", timeout},
-            std::make_unique<RtnlSocket>(fds[0], testPort, timeout));
+            std::make_unique<NetlinkSocket>(fds[0], testPort, timeout));
     }
     void TearDown() override
     {
@@ -72,9 +72,9 @@ TEST_F(FakeKernelTest, LargeReplyEnlargesTheBufferOnceAndIsReadInTheSameCall)
         lastReply = reply.size();
         return {reply};
     });
-    ASSERT_EQ(source->receiveBufferSize(), RtnlSocket::initialBufferSize);
+    ASSERT_EQ(source->receiveBufferSize(), NetlinkSocket::initialBufferSize);
     EXPECT_EQ(source->readCounters(2), (LinkCounters{10, 20, 0}));
-    const size_t grown = lastReply + RtnlSocket::bufferSlack;
+    const size_t grown = lastReply + NetlinkSocket::bufferSlack;
     EXPECT_EQ(source->receiveBufferSize(), grown);
     EXPECT_EQ(requests, 2); // the reply that did not fit is asked for once more
 

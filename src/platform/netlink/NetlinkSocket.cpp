@@ -1,4 +1,4 @@
-#include "platform/netlink/RtnlSocket.h"
+#include "platform/netlink/NetlinkSocket.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,22 +26,22 @@ bool setReceiveTimeout(int fd, std::chrono::milliseconds timeout)
 
 } // namespace
 
-RtnlSocket::RtnlSocket(std::chrono::milliseconds timeout, uint32_t groups)
-    : timeout_(timeout), groups_(groups), buffer_(initialBufferSize)
+NetlinkSocket::NetlinkSocket(std::chrono::milliseconds timeout, uint32_t groups, int protocol)
+    : timeout_(timeout), groups_(groups), protocol_(protocol), buffer_(initialBufferSize)
 {}
 
-RtnlSocket::RtnlSocket(int fd, uint32_t portid, std::chrono::milliseconds timeout)
+NetlinkSocket::NetlinkSocket(int fd, uint32_t portid, std::chrono::milliseconds timeout)
     : timeout_(timeout), fd_(fd), adopted_(true), portid_(portid), buffer_(initialBufferSize)
 {
     setReceiveTimeout(fd_, timeout_);
 }
 
-RtnlSocket::~RtnlSocket()
+NetlinkSocket::~NetlinkSocket()
 {
     close();
 }
 
-void RtnlSocket::close()
+void NetlinkSocket::close()
 {
     if (mnl_)
         mnl_socket_close(mnl_);
@@ -51,13 +51,13 @@ void RtnlSocket::close()
     fd_ = -1;
 }
 
-bool RtnlSocket::ensureOpen()
+bool NetlinkSocket::ensureOpen()
 {
     if (fd_ >= 0)
         return true;
     if (adopted_)
         return false;
-    mnl_socket* nl = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
+    mnl_socket* nl = mnl_socket_open2(protocol_, SOCK_CLOEXEC);
     if (!nl)
         return false;
     if (mnl_socket_bind(nl, groups_, MNL_SOCKET_AUTOPID) < 0 ||
@@ -68,7 +68,8 @@ bool RtnlSocket::ensureOpen()
     // Lets the kernel filter the route dump by table (Linux 4.20+); older kernels refuse the
     // option and send everything, which the parser filters anyway.
     int on = 1;
-    mnl_socket_setsockopt(nl, NETLINK_GET_STRICT_CHK, &on, sizeof(on));
+    if (protocol_ == NETLINK_ROUTE)
+        mnl_socket_setsockopt(nl, NETLINK_GET_STRICT_CHK, &on, sizeof(on));
     mnl_ = nl;
     fd_ = mnl_socket_get_fd(nl);
     portid_ = mnl_socket_get_portid(nl);
@@ -77,7 +78,7 @@ bool RtnlSocket::ensureOpen()
     return true;
 }
 
-void RtnlSocket::drain()
+void NetlinkSocket::drain()
 {
     stale_ = false;
     for (int i = 0; i < maxDrainedDatagrams; ++i) {
@@ -90,7 +91,7 @@ void RtnlSocket::drain()
         close();
 }
 
-bool RtnlSocket::discardQueued()
+bool NetlinkSocket::discardQueued()
 {
     if (!ensureOpen())
         return false;
@@ -115,7 +116,7 @@ bool RtnlSocket::discardQueued()
     return true; // more keep coming: the rest is for the next call
 }
 
-std::optional<uint32_t> RtnlSocket::send(nlmsghdr& request)
+std::optional<uint32_t> NetlinkSocket::send(nlmsghdr& request)
 {
     if (stale_)
         drain();
@@ -133,7 +134,28 @@ std::optional<uint32_t> RtnlSocket::send(nlmsghdr& request)
     return std::nullopt;
 }
 
-RtnlSocket::Received RtnlSocket::receive()
+bool NetlinkSocket::send(std::span<const uint8_t> message)
+{
+    if (!ensureOpen())
+        return false;
+    for (int i = 0; i < maxInterruptedCalls; ++i) {
+        const ssize_t n = ::send(fd_, message.data(), message.size(), MSG_NOSIGNAL);
+        if (n == static_cast<ssize_t>(message.size()))
+            return true;
+        if (n >= 0 || errno != EINTR)
+            break;
+    }
+    return false;
+}
+
+bool NetlinkSocket::joinGroup(uint32_t group)
+{
+    const int id = static_cast<int>(group);
+    return ensureOpen() &&
+           setsockopt(fd_, SOL_NETLINK, NETLINK_ADD_MEMBERSHIP, &id, sizeof(id)) == 0;
+}
+
+NetlinkSocket::Received NetlinkSocket::receive(bool wait)
 {
     if (fd_ < 0)
         return {{}, EBADF};
@@ -148,7 +170,7 @@ RtnlSocket::Received RtnlSocket::receive()
         msg.msg_namelen = sizeof(from);
         msg.msg_iov = &iov;
         msg.msg_iovlen = 1;
-        const ssize_t n = recvmsg(fd_, &msg, MSG_TRUNC);
+        const ssize_t n = recvmsg(fd_, &msg, MSG_TRUNC | (wait ? 0 : MSG_DONTWAIT));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
