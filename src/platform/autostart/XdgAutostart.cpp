@@ -268,8 +268,9 @@ QByteArray XdgAutostart::entryText(const QString& program)
     QByteArray text("[Desktop Entry]\nType=Application\nName=");
     text += entryName;
     text += "\nExec=";
-    const QFileInfo info(program);
-    const QString exec = info.path() == QLatin1String("/usr/bin") ? info.fileName() : program;
+    // The packaged program is started from the PATH, so an upgrade keeps the entry valid.
+    const QString exec =
+        program == QLatin1String("/usr/bin/corvane") ? QStringLiteral("corvane") : program;
     text += escapeValue(quoteExecArgument(exec)).toUtf8();
     text += '\n';
     return text;

@@ -49,7 +49,7 @@ public:
     static QString quoteExecArgument(const QString& arg);
     // The escaping every string value in a desktop file gets.
     static QString escapeValue(const QString& value);
-    // The whole entry for the given program. A program installed in /usr/bin is started by
+    // The whole entry for the given program. The packaged /usr/bin/corvane is started by
     // name from the PATH, so the entry survives the package's files moving.
     static QByteArray entryText(const QString& program);
 

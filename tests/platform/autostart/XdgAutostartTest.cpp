@@ -142,6 +142,7 @@ TEST_F(XdgAutostartTest, ProgramInUsrBinIsStartedFromThePath)
     for (const auto& [program, exec] :
          {std::pair{u"/usr/bin/corvane"_s, u"corvane"_s},
           {u"/usr/bin/sub/corvane"_s, u"/usr/bin/sub/corvane"_s},
+          {u"/usr/bin/other"_s, u"/usr/bin/other"_s},
           {u"/usr/local/bin/corvane"_s, u"/usr/local/bin/corvane"_s}}) {
         const auto a = autostart(program);
         ASSERT_EQ(a.install(), std::nullopt);
