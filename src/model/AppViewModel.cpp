@@ -95,19 +95,20 @@ void AppViewModel::start()
 void AppViewModel::startSampling()
 {
     cancelSampling();
-    const quint64 job = ++nextJob_;
-    samplingJob_ = job;
+    if (!sampler_->isRunning())
+        return; // already reported: no rates
+    sampling_ = true;
     sampler_->post([override = toStd(interfaceOverride_)](NetSampler& s) {
         s.setOverride(override);
         s.resetBaseline();
     });
-    sampler_->sampleAfter(0, this, [this, job](const NetSampler::Tick& t) { onTick(job, t); });
+    sampler_->sampleAfter(0, this, [this](const NetSampler::Tick& t) { onTick(t); });
 }
 
 void AppViewModel::cancelSampling()
 {
-    samplingJob_.reset();
-    sampler_->cancelPending();
+    sampling_ = false;
+    sampler_->cancelPending(); // a tick already on its way is dropped too
 }
 
 void AppViewModel::watchDisplaySleep()
@@ -121,14 +122,11 @@ void AppViewModel::watchDisplaySleep()
             [this] { startSampling(); });
 }
 
-void AppViewModel::onTick(quint64 job, const NetSampler::Tick& tick)
+void AppViewModel::onTick(const NetSampler::Tick& tick)
 {
-    // A loop that was cancelled or replaced meanwhile never applies its tick.
-    if (samplingJob_ != job)
-        return;
     applyTick(tick);
     sampler_->sampleAfter(cadence() * services_.waitScale, this,
-                          [this, job](const NetSampler::Tick& t) { onTick(job, t); });
+                          [this](const NetSampler::Tick& t) { onTick(t); });
 }
 
 void AppViewModel::applyTick(const NetSampler::Tick& tick)

@@ -113,7 +113,7 @@ public:
 
     // --- sampling
     void start();
-    bool isSampling() const { return samplingJob_.has_value(); }
+    bool isSampling() const { return sampling_; }
     double cadence() const;
 
     // --- label
@@ -191,7 +191,7 @@ private:
     void startSampling();
     void cancelSampling();
     void watchDisplaySleep();
-    void onTick(quint64 job, const NetSampler::Tick& tick);
+    void onTick(const NetSampler::Tick& tick);
     void applyTick(const NetSampler::Tick& tick);
     void refreshLabel(const SpeedSample& sample, bool force);
     void seedDemo();
@@ -235,8 +235,7 @@ private:
     std::optional<QString> preferencesError_;
 
     std::unique_ptr<SamplerThread> sampler_;
-    std::optional<quint64> samplingJob_; // the running loop, if any
-    quint64 nextJob_ = 0;
+    bool sampling_ = false;
     bool watchersStarted_ = false;
     std::shared_ptr<PanelJob> panelJob_;
     int lookupsInFlight_ = 0;

@@ -1,8 +1,10 @@
 #include "model/SamplerThread.h"
 
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
@@ -10,10 +12,25 @@
 
 namespace corvane {
 
+namespace {
+Q_LOGGING_CATEGORY(lcSampler, "corvane.sampler", QtWarningMsg)
+} // namespace
+
 SamplerThread::SamplerThread(std::unique_ptr<NetSampler> sampler) : sampler_(std::move(sampler))
 {
+    // Without either descriptor the loop would wait on nothing for ever (and the destructor
+    // with it): no thread, no rates.
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        qCWarning(lcSampler, "no rates: eventfd failed: %s", std::strerror(errno));
+        return;
+    }
     timerFd_ = timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (timerFd_ < 0) {
+        qCWarning(lcSampler, "no rates: timerfd_create failed: %s", std::strerror(errno));
+        return;
+    }
+    running_ = true;
     thread_ = std::thread([this] { run(); });
 }
 
@@ -23,12 +40,12 @@ SamplerThread::~SamplerThread()
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    if (wakeFd_ >= 0) {
+    // A loop that already ended has returned: joining it does not wait.
+    if (thread_.joinable()) {
         const uint64_t one = 1;
         [[maybe_unused]] ssize_t n = write(wakeFd_, &one, sizeof one);
-    }
-    if (thread_.joinable())
         thread_.join();
+    }
     if (wakeFd_ >= 0)
         close(wakeFd_);
     if (timerFd_ >= 0)
@@ -37,6 +54,8 @@ SamplerThread::~SamplerThread()
 
 void SamplerThread::post(std::function<void(NetSampler&)> op)
 {
+    if (!running_)
+        return;
     {
         std::lock_guard lock(mutex_);
         queue_.push_back(std::move(op));
@@ -47,21 +66,25 @@ void SamplerThread::post(std::function<void(NetSampler&)> op)
 
 void SamplerThread::sampleAfter(double seconds, QObject* context, TickHandler done)
 {
+    if (!running_)
+        return;
     QPointer<QObject> guard(context);
-    auto op = [guard, done = std::move(done)](NetSampler& s) {
+    // Shared, not read through `this`: the context may outlive the thread.
+    auto op = [guard, done = std::move(done), current = generation_,
+               gen = generation_->load()](NetSampler& s) {
         NetSampler::Tick tick = s.sample();
         if (!guard)
             return;
         QMetaObject::invokeMethod(
             guard.data(),
-            [guard, done, tick = std::move(tick)] {
-                if (guard)
+            [guard, done, current, gen, tick = std::move(tick)] {
+                if (guard && gen == current->load())
                     done(tick);
             },
             Qt::QueuedConnection);
     };
     if (seconds <= 0) {
-        cancelPending();
+        disarm();
         post(std::move(op));
         return;
     }
@@ -74,6 +97,12 @@ void SamplerThread::sampleAfter(double seconds, QObject* context, TickHandler do
 
 void SamplerThread::cancelPending()
 {
+    ++*generation_;
+    disarm();
+}
+
+void SamplerThread::disarm()
+{
     armTimer(0);
     std::lock_guard lock(mutex_);
     pendingSample_ = nullptr;
@@ -81,6 +110,8 @@ void SamplerThread::cancelPending()
 
 void SamplerThread::armTimer(double seconds)
 {
+    if (timerFd_ < 0)
+        return;
     itimerspec when{};
     if (seconds > 0) {
         double whole = 0;
@@ -101,8 +132,13 @@ void SamplerThread::run()
                      {timerFd_, POLLIN, 0},
                      {sampler_ ? sampler_->watchChanges() : -1, POLLIN, 0}};
     for (;;) {
-        if (poll(fds, 3, -1) < 0 && errno != EINTR)
+        if (poll(fds, 3, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            qCWarning(lcSampler, "no more rates: waiting failed: %s", std::strerror(errno));
+            running_ = false;
             return;
+        }
         if (fds[2].revents != 0) // POLLERR too: the socket overflowed
             sampler_->takeChanges();
         uint64_t count = 0;

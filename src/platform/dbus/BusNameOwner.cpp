@@ -1,5 +1,7 @@
 #include "platform/dbus/BusNameOwner.h"
 
+#include "platform/Diagnostics.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -30,6 +32,8 @@ BusNameOwner::BusNameOwner(const QDBusConnection& bus, const QString& name, QObj
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusPendingReply<QString> reply = *call;
+        if (!reply.isValid())
+            qCDebug(lcDBus) << "no owner of" << name_ << reply.error().message();
         // NameHasNoOwner, or any other failure: treated as nobody.
         onLookup(reply.isValid() ? reply.value() : QString());
     });

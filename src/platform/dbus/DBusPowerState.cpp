@@ -46,11 +46,15 @@ void DBusPowerState::watch(Source& source, const QString& service, const QString
             read(source);
         update();
     });
-    if (!bus_.isConnected())
+    if (!bus_.isConnected()) {
+        qCDebug(lcDBus) << "no system bus: the power-saving state of" << service << "is unknown";
         return;
+    }
     // No service in the match: the sender is checked against the tracked owner instead.
-    bus_.connect(QString(), path, propertiesInterface, QStringLiteral("PropertiesChanged"), this,
-                 SLOT(onPropertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+    if (!bus_.connect(QString(), path, propertiesInterface, QStringLiteral("PropertiesChanged"),
+                      this,
+                      SLOT(onPropertiesChanged(QString, QVariantMap, QStringList, QDBusMessage))))
+        qCWarning(lcDBus) << "cannot follow" << service << bus_.lastError().message();
 }
 
 void DBusPowerState::read(Source& source)
@@ -68,6 +72,15 @@ void DBusPowerState::read(Source& source)
                 if (generation != source.generation)
                     return;
                 const QDBusPendingReply<QDBusVariant> reply = *call;
+                if (reply.isValid()) {
+                    source.readFailure.succeeded();
+                } else {
+                    const QByteArray what =
+                        (source.interface + QLatin1String(": profile unread: ") +
+                         reply.error().message())
+                            .toUtf8();
+                    reportFailure(lcDBus(), source.readFailure, what.constData());
+                }
                 source.profile =
                     reply.isValid() ? profileOf(reply.value().variant()) : std::nullopt;
                 update();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Diagnostics.h"
 #include "platform/SystemEvents.h"
 
 #include <QDBusConnection>
@@ -45,6 +46,7 @@ private:
         QString interface;
         std::optional<QString> profile;
         quint64 generation = 0; // bumped to discard replies to outdated reads
+        FailureState readFailure;
     };
 
     void watch(Source& source, const QString& service, const QString& path);

@@ -1,5 +1,6 @@
 #include "platform/dbus/DBusSleepEvents.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/dbus/BusNameOwner.h"
 
 #include <QDBusMessage>
@@ -36,10 +37,14 @@ void DBusSleepEvents::watch(Source& source, const QDBusConnection& bus, const QS
         source.on = false;
         update();
     });
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
+        qCDebug(lcDBus) << "no bus: display sleep from" << service << "is not followed";
         return;
+    }
     // No service in the match: the sender is checked against the tracked owner instead.
-    QDBusConnection(bus).connect(QString(), path, interface, member, this, slot);
+    QDBusConnection connection(bus);
+    if (!connection.connect(QString(), path, interface, member, this, slot))
+        qCWarning(lcDBus) << "cannot follow" << service << connection.lastError().message();
 }
 
 void DBusSleepEvents::onPrepareForSleep(bool sleeping, const QDBusMessage& message)

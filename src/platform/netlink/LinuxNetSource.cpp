@@ -1,5 +1,6 @@
 #include "platform/netlink/LinuxNetSource.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/netlink/RtnlParse.h"
 
 #include <arpa/inet.h>
@@ -44,7 +45,15 @@ LinuxNetSource::LinuxNetSource(Options options, std::unique_ptr<NetlinkSocket> s
 
 bool LinuxNetSource::listening()
 {
-    return events_ && events_->ensureOpen();
+    if (!events_)
+        return false;
+    if (!events_->ensureOpen()) {
+        reportFailure(lcNetlink(), listenFailure_,
+                      "no link change notifications: the routes are read on every tick", errno);
+        return false;
+    }
+    listenFailure_.succeeded();
+    return true;
 }
 
 int LinuxNetSource::watchChanges()
@@ -95,6 +104,7 @@ std::optional<LinkCounters> LinuxNetSource::readCounters(uint32_t ifIndex)
 {
     if (ifIndex == 0 || ifIndex > static_cast<uint32_t>(INT32_MAX))
         return std::nullopt;
+    int error = 0;
     for (int attempt = 0; attempt < maxAttempts; ++attempt) {
         alignas(nlmsghdr) uint8_t request[NLMSG_SPACE(sizeof(if_stats_msg))] = {};
         nlmsghdr* nlh = mnl_nlmsg_put_header(request);
@@ -107,9 +117,12 @@ std::optional<LinkCounters> LinuxNetSource::readCounters(uint32_t ifIndex)
         stats->filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
 
         const std::optional<uint32_t> seq = socket_->send(*nlh);
-        if (!seq)
+        if (!seq) {
+            error = errno;
             break;
+        }
         const NetlinkSocket::Received reply = socket_->receive();
+        error = reply.error;
         // Dropped by the kernel, or too large for the buffer (which has grown): ask again.
         if (reply.error == ENOBUFS || reply.error == EMSGSIZE) {
             socket_->markStale();
@@ -120,14 +133,17 @@ std::optional<LinkCounters> LinuxNetSource::readCounters(uint32_t ifIndex)
             reply.error != 0
                 ? rtnl::Outcome::Malformed
                 : rtnl::parseStatsReply(reply.data, {*seq, socket_->portid()}, ifIndex, reading);
-        if (outcome == rtnl::Outcome::Done)
+        if (outcome == rtnl::Outcome::Done) {
+            countersFailure_.succeeded();
             return LinkCounters{reading.rxBytes, reading.txBytes, linkSpeed(ifIndex)};
+        }
         // A refusal (the interface is gone) is a complete exchange; anything else may leave
         // parts of a reply queued.
         if (outcome != rtnl::Outcome::KernelError)
             socket_->markStale();
         break;
     }
+    reportFailure(lcNetlink(), countersFailure_, "link counters unreadable", error);
     // The device may be gone with its routes: whoever asks next gets a fresh table.
     routesStale_ = true;
     return std::nullopt;
@@ -140,7 +156,10 @@ PrimaryRoute LinuxNetSource::primaryInterface()
     if (routesStale_ || !listening()) {
         // Listening began before this dump, so no change after it goes unheard.
         routesStale_ = !listening();
-        if (!dumpRoutes()) {
+        if (dumpRoutes()) {
+            routesFailure_.succeeded();
+        } else {
+            reportFailure(lcNetlink(), routesFailure_, "routing table unreadable");
             route_ = {};
             routesStale_ = true;
         }

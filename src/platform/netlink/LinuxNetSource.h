@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measure/NetSource.h"
+#include "platform/Diagnostics.h"
 #include "platform/netlink/LinkSpeed.h"
 #include "platform/netlink/NetlinkSocket.h"
 
@@ -60,6 +61,9 @@ private:
     uint32_t speedIndex_ = 0;
     uint64_t speedEpoch_ = 0;
     uint64_t speedBits_ = 0;
+    FailureState countersFailure_;
+    FailureState routesFailure_;
+    FailureState listenFailure_;
 };
 
 } // namespace corvane

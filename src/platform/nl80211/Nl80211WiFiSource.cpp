@@ -1,9 +1,11 @@
 #include "platform/nl80211/Nl80211WiFiSource.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/nl80211/Nl80211Parse.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <linux/genetlink.h>
 #include <linux/nl80211.h>
 
@@ -26,8 +28,10 @@ std::optional<uint16_t> Nl80211WiFiSource::family()
     Request request(GENL_ID_CTRL, CTRL_CMD_GETFAMILY, false);
     request.putString(CTRL_ATTR_FAMILY_NAME, NL80211_GENL_NAME);
     Reply reply = client_.transact(request);
-    if (!reply.ok() || reply.messages.empty())
+    if (!reply.ok() || reply.messages.empty()) {
+        qCDebug(lcNl80211, "no nl80211 family (no Wi-Fi driver?): %s", std::strerror(reply.error));
         return std::nullopt;
+    }
     auto info = parseFamily(reply.messages.front());
     if (!info)
         return std::nullopt;
@@ -47,7 +51,23 @@ Reply Nl80211WiFiSource::dump(uint8_t command, uint32_t ifIndex)
     Request request(*id, command, true);
     if (ifIndex != 0)
         request.putU32(NL80211_ATTR_IFINDEX, ifIndex);
-    return client_.transact(request);
+    return ask(request, command);
+}
+
+Reply Nl80211WiFiSource::ask(const Request& request, uint8_t command)
+{
+    Reply reply = client_.transact(request);
+    FailureState& state = failures_[command];
+    // Not found, gone, or not offered by this driver: answers, not faults.
+    if (reply.ok() || reply.error == ENOENT || reply.error == ENODEV || reply.error == EOPNOTSUPP) {
+        state.succeeded();
+        if (!reply.ok())
+            qCDebug(lcNl80211, "command %u: %s", command, std::strerror(reply.error));
+    } else {
+        const QByteArray what = "command " + QByteArray::number(command) + " failed";
+        reportFailure(lcNl80211(), state, what.constData(), reply.error);
+    }
+    return reply;
 }
 
 std::vector<WiFiInterface> Nl80211WiFiSource::readInterfaces()
@@ -86,7 +106,7 @@ std::optional<WiFiStation> Nl80211WiFiSource::readStation(uint32_t ifIndex,
         Request request(*id, NL80211_CMD_GET_STATION, false);
         request.putU32(NL80211_ATTR_IFINDEX, ifIndex);
         request.putBytes(NL80211_ATTR_MAC, *bssid);
-        Reply reply = client_.transact(request);
+        Reply reply = ask(request, NL80211_CMD_GET_STATION);
         for (const Message& m : reply.messages)
             if (auto entry = parseStation(m))
                 return entry->station;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/Diagnostics.h"
 #include "platform/nl80211/GenlClient.h"
 #include "services/WiFiSource.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -38,11 +40,13 @@ public:
 private:
     std::optional<uint16_t> family();
     Reply dump(uint8_t command, uint32_t ifIndex);
+    Reply ask(const Request& request, uint8_t command);
 
     GenlClient client_;
     std::unique_ptr<NetlinkChannel> events_;
     std::optional<uint16_t> family_;
     bool joined_ = false;
+    std::map<uint8_t, FailureState> failures_; // per command: some fail where others work
 };
 
 } // namespace corvane::nl80211

@@ -1,4 +1,5 @@
 #include "platform/netlink/LinuxNetSource.h"
+#include "support/LogCapture.h"
 #include "support/NlBytes.h"
 
 #include <atomic>
@@ -86,9 +87,11 @@ TEST_F(FakeKernelTest, LargeReplyEnlargesTheBufferOnceAndIsReadInTheSameCall)
     EXPECT_EQ(source->readCounters(8), std::nullopt);
 }
 
-// Index 1 is the loopback device in every namespace; 0x7ffffff0 is none.
+// Index 1 is the loopback device in every namespace; 0x7ffffff0 is none. A run of failed
+// dumps warns once, and again only after a dump worked.
 TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
 {
+    LogCapture log("corvane.netlink");
     std::atomic<int> interruptions = 1, broken = 0;
     start([&](const nlmsghdr& h, const Bytes& req) -> std::vector<Bytes> {
         rtmsg rtm{};
@@ -119,6 +122,13 @@ TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
     interruptions = 0;
     for (broken = 1; broken <= 3; ++broken)
         EXPECT_EQ(source->primaryInterface(), PrimaryRoute{}) << "case " << broken;
+    EXPECT_EQ(log.warnings().size(), 1);
+
+    broken = 0;
+    EXPECT_EQ(source->primaryInterface().index, 1u);
+    broken = 2;
+    EXPECT_EQ(source->primaryInterface(), PrimaryRoute{});
+    EXPECT_EQ(log.warnings().size(), 2);
 }
 
 } // namespace
