@@ -4,12 +4,9 @@
 #include "model/Preferences.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QList>
 #include <cstdlib>
-#include <stdlib.h>
-#include <string>
-#include <unistd.h>
+#include <memory>
 
 using namespace corvane;
 
@@ -21,17 +18,21 @@ void check(bool ok)
         std::abort();
 }
 
-QString filePath()
-{
-    static const QString path = [] {
-        // In memory where there is a tmpfs: every save syncs the file.
-        std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        dir += "/corvane-fuzz-prefs.XXXXXX";
-        check(mkdtemp(dir.data()) != nullptr);
-        return QString::fromStdString(dir) + QStringLiteral("/corvane.conf");
-    }();
-    return path;
-}
+// The file's text in memory: the line editing is what hostile content reaches; the file
+// handling around it (atomic replace, special files) has its own tests.
+class MemoryStore final : public PreferencesStore {
+public:
+    explicit MemoryStore(QByteArray* text) : m_text(text) {}
+    std::optional<QByteArray> load(QString*) const override { return *m_text; }
+    bool save(const QByteArray& text, QString*) override
+    {
+        *m_text = text;
+        return true;
+    }
+
+private:
+    QByteArray* m_text;
+};
 
 QList<QByteArray> linesOf(const QByteArray& content)
 {
@@ -55,13 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         name = QString::fromUtf8(content.mid(nul + 1));
         content.truncate(nul);
     }
-    const QString path = filePath();
-    QFile file(path);
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-          file.write(content) == content.size());
-    file.close();
-
-    Preferences prefs(path);
+    QByteArray stored = content;
+    Preferences prefs(std::make_unique<MemoryStore>(&stored), QStringLiteral("corvane.conf"));
     prefs.barStyle();
     prefs.units();
     prefs.privacyMode();
@@ -97,9 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     check(ok);
 
-    QFile after(path);
-    check(after.open(QIODevice::ReadOnly));
-    const QList<QByteArray> before = linesOf(content), now = linesOf(after.readAll());
+    const QList<QByteArray> before = linesOf(content), now = linesOf(stored);
     // Every old line without the key survives, in order; anything new is ours.
     const auto ours = [&](const QByteArray& line) {
         return line.contains(key) || line == "[General]";
@@ -118,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (; at < now.size(); ++at)
         check(ours(now[at]));
 
-    const Preferences reread(path);
+    const Preferences reread(std::make_unique<MemoryStore>(&stored),
+                             QStringLiteral("corvane.conf"));
     switch (pick % 5) {
     case 0:
         check(reread.barStyle() == (on ? BarStyle::wide : BarStyle::stacked));

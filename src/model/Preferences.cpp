@@ -242,14 +242,46 @@ std::optional<QByteArray> readFile(const QString& path, QString* failure)
     return std::nullopt;
 }
 
+class FileStore final : public PreferencesStore {
+public:
+    explicit FileStore(const QString& path) : m_path(path) {}
+
+    std::optional<QByteArray> load(QString* failure) const override
+    {
+        return readFile(m_path, failure);
+    }
+
+    bool save(const QByteArray& text, QString* failure) override
+    {
+        QSaveFile file(m_path);
+        file.setDirectWriteFallback(false);
+        if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
+            *failure = QCoreApplication::translate("Preferences", "cannot create its directory");
+            return false;
+        }
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+            *failure = file.errorString();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QString m_path;
+};
+
 } // namespace
 
 Preferences::Preferences() : Preferences(defaultPath()) {}
 
-Preferences::Preferences(const QString& path) : m_path(path)
+Preferences::Preferences(const QString& path) : Preferences(std::make_unique<FileStore>(path), path)
+{}
+
+Preferences::Preferences(std::unique_ptr<PreferencesStore> store, const QString& path)
+    : m_store(std::move(store)), m_path(path)
 {
     QString failure;
-    if (const std::optional<QByteArray> content = readFile(m_path, &failure)) {
+    if (const std::optional<QByteArray> content = m_store->load(&failure)) {
         for (const IniLine& line : parse(*content)) {
             if (isOurKey(line.key))
                 m_values.insert(line.key, line.value);
@@ -309,17 +341,10 @@ bool Preferences::write(const char* key, const std::optional<QByteArray>& raw)
 
     // Read again just before writing, so an edit made meanwhile by hand is kept too.
     QString failure;
-    if (const std::optional<QByteArray> content = readFile(m_path, &failure)) {
+    if (const std::optional<QByteArray> content = m_store->load(&failure)) {
         const QByteArray next = patched(*content, QByteArray(key), raw);
-        if (next != *content) {
-            QSaveFile file(m_path);
-            file.setDirectWriteFallback(false);
-            if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
-                failure = QCoreApplication::translate("Preferences", "cannot create its directory");
-            else if (!file.open(QIODevice::WriteOnly) || file.write(next) != next.size() ||
-                     !file.commit())
-                failure = file.errorString();
-        }
+        if (next != *content)
+            m_store->save(next, &failure);
     }
     m_status = failure.isEmpty() ? QSettings::NoError : QSettings::AccessError;
     m_error = failure.isEmpty()
@@ -363,7 +388,7 @@ std::optional<QUrl> Preferences::starlinkDashboardURL() const
 {
     QString failure;
     std::optional<QByteArray> raw;
-    if (const std::optional<QByteArray> content = readFile(m_path, &failure)) {
+    if (const std::optional<QByteArray> content = m_store->load(&failure)) {
         for (const IniLine& line : parse(*content)) {
             if (line.key == starlinkDashboardURLKey)
                 raw = line.value;

@@ -10,9 +10,21 @@
 #include <QString>
 #include <QStringView>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
 namespace corvane {
+
+// Where the preferences text lives: the config file, or memory where files would only slow
+// things down (fuzzing).
+class PreferencesStore {
+public:
+    virtual ~PreferencesStore() = default;
+    // The whole text, empty when there is none yet; none, with the reason, when unusable.
+    virtual std::optional<QByteArray> load(QString* failure) const = 0;
+    // Replaces the whole text atomically; false, with the reason, when that failed.
+    virtual bool save(const QByteArray& text, QString* failure) = 0;
+};
 
 // The user's six preferences, kept in an INI file that the user may also edit by hand.
 // Reading takes `key=value` lines of [General] (or before any section); unusable stored values
@@ -27,6 +39,8 @@ public:
 
     Preferences();
     explicit Preferences(const QString& path);
+    // `path` only names the store in messages.
+    Preferences(std::unique_ptr<PreferencesStore> store, const QString& path);
     ~Preferences();
     Preferences(const Preferences&) = delete;
     Preferences& operator=(const Preferences&) = delete;
@@ -80,6 +94,7 @@ private:
     // Stores the raw value text of `key`, or removes the key.
     bool write(const char* key, const std::optional<QByteArray>& raw);
 
+    std::unique_ptr<PreferencesStore> m_store;
     QString m_path;
     QHash<QByteArray, QByteArray> m_values; // raw value texts of our keys
     QSettings::Status m_status = QSettings::NoError;
