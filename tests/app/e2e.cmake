@@ -16,6 +16,6 @@ target_compile_definitions(test_command_line PRIVATE
 add_dependencies(test_command_line corvane)
 
 corvane_test(test_single_instance SOURCES e2e/SingleInstanceTest.cpp
-  LIBS corvane_shell corvane_test_support QT LABELS "e2e;dbus")
+  LIBS corvane_app corvane_test_support QT LABELS "e2e;dbus")
 target_compile_definitions(test_single_instance PRIVATE CORVANE_APP_PATH="$<TARGET_FILE:corvane>")
 add_dependencies(test_single_instance corvane)

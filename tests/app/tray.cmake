@@ -8,7 +8,7 @@ target_link_libraries(fake_sni_watcher PRIVATE corvane_fake_sni_watcher)
 
 corvane_test(tray_item_test QT
   SOURCES tray/TrayItemTest.cpp tray/AppResourcesTest.cpp
-  LIBS corvane_tray corvane_fake_sni_watcher Qt6::Svg
+  LIBS corvane_app corvane_fake_sni_watcher Qt6::Svg
   LABELS dbus)
 # Test ENVIRONMENT from corvane_test carries only its first variable; pass the path directly.
 target_compile_definitions(tray_item_test PRIVATE CORVANE_RESOURCES_DIR="${PROJECT_SOURCE_DIR}/resources")

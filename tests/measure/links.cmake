@@ -1,3 +1,3 @@
 corvane_test(test_links
   SOURCES links/LinkInfoTest.cpp links/NetworkInfoTest.cpp
-  LIBS corvane_links corvane_sysfs)
+  LIBS corvane_core corvane_platform)

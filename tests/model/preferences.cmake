@@ -1,2 +1,2 @@
 # preferences tests
-corvane_test(test_preferences SOURCES preferences/PreferencesTest.cpp LIBS corvane_prefs)
+corvane_test(test_preferences SOURCES preferences/PreferencesTest.cpp LIBS corvane_core)

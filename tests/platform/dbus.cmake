@@ -1,2 +1,2 @@
 # dbus watcher tests, against private dbus-daemons standing in for the system and session buses
-corvane_test(dbuswatch_test SOURCES dbus/DBusWatchersTest.cpp LIBS corvane_dbuswatch QT LABELS dbus)
+corvane_test(dbuswatch_test SOURCES dbus/DBusWatchersTest.cpp LIBS corvane_platform QT LABELS dbus)

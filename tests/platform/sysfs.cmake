@@ -1,1 +1,1 @@
-corvane_test(test_sysfs SOURCES sysfs/SysfsNetTest.cpp LIBS corvane_sysfs)
+corvane_test(test_sysfs SOURCES sysfs/SysfsNetTest.cpp LIBS corvane_platform)

@@ -1,3 +1,3 @@
 # label tests
 corvane_test(test_label SOURCES label/LabelTextTest.cpp label/LabelImageTest.cpp
-             LIBS corvane_label QT)
+             LIBS corvane_core QT)

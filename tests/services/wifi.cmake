@@ -1,6 +1,6 @@
 # Wi-Fi monitor logic over a fake source.
 corvane_test(wifi_monitor_test
   SOURCES wifi/WiFiMonitorTest.cpp
-  LIBS corvane_wifi
+  LIBS corvane_services
   QT
   LABELS services)
