@@ -51,11 +51,6 @@ void FakeStatusNotifierWatcher::stop()
 void FakeStatusNotifierWatcher::RegisterStatusNotifierItem(const QString& argument,
                                                            const QDBusMessage& message)
 {
-    if (refuse) {
-        message.setDelayedReply(true); // the error is the only reply
-        connection().send(message.createErrorReply(QDBusError::AccessDenied, QString()));
-        return;
-    }
     const bool isPath = argument.startsWith(u'/');
     const QString service = isPath ? message.service() : argument;
     const QString item = service + (isPath ? argument : itemPath);
