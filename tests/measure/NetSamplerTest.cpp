@@ -19,7 +19,7 @@ protected:
         net->primary = {"eth0", "192.0.2.1"};
         net->indexes = {{"eth0", 2}, {"wlan0", 3}};
         net->counters[2] = {1'000'000, 500'000, 1'000'000'000};
-        net->counters[3] = {10, 20, 0};
+        net->counters[3] = {5'000'000'000, 20, 0}; // above eth0's: a kept baseline would show
     }
 
     // Moves the clock on, adds bytes to device `index` (if it has counters) and samples.
@@ -132,7 +132,7 @@ TEST_F(NetSamplerTest, UnknownPinIsLookedUpOnceTheLinksChangeAndHonouredOnceItAp
 TEST_F(NetSamplerTest, ARecreatedDeviceIsMeasuredFromTheNextTick)
 {
     uint32_t index = 2;
-    for (const auto [pinned, announced] :
+    for (const auto& [pinned, announced] :
          {std::pair(false, true), std::pair(true, true), std::pair(true, false)}) {
         SCOPED_TRACE(::testing::Message() << "pinned " << pinned << " announced " << announced);
         sampler.setOverride(pinned ? std::optional<std::string>("eth0") : std::nullopt);

@@ -3,7 +3,6 @@
 #include "support/PrivateBus.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -67,13 +66,9 @@ protected:
         p.setWorkingDirectory(dir.path());
         if (childSetup)
             p.setChildProcessModifier(childSetup);
-        QEventLoop loop;
-        QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-        QObject::connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        QSignalSpy finished(&p, &QProcess::finished);
         p.start(QStringLiteral(CORVANE_APP_PATH), args);
-        loop.exec();
-        if (p.state() != QProcess::NotRunning) {
+        if (!finished.wait(60000)) {
             p.kill();
             p.waitForFinished();
             return {};

@@ -97,8 +97,10 @@ TEST(TrayMenuLayout, RadioGroupsFollowTheStateAndIdsStayPut)
                                                   {4, TrayAction::wide},
                                                   {7, TrayAction::bytes},
                                                   {10, TrayAction::quit}};
-    for (const auto& [id, action] : actions)
+    for (const auto& [id, action] : actions) {
+        ASSERT_TRUE(m.find(id)) << id;
         EXPECT_EQ(m.find(id)->action, action) << id;
+    }
     EXPECT_EQ(m.find(99), nullptr);
 }
 
