@@ -1,8 +1,6 @@
 #include "support/FakeStatusNotifierWatcher.h"
 
-#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QEventLoop>
 
 namespace corvane::testing {
 
@@ -51,11 +49,6 @@ void FakeStatusNotifierWatcher::stop()
 void FakeStatusNotifierWatcher::RegisterStatusNotifierItem(const QString& argument,
                                                            const QDBusMessage& message)
 {
-    if (refuse) {
-        message.setDelayedReply(true); // the error is the only reply
-        connection().send(message.createErrorReply(QDBusError::AccessDenied, QString()));
-        return;
-    }
     const bool isPath = argument.startsWith(u'/');
     const QString service = isPath ? message.service() : argument;
     const QString item = service + (isPath ? argument : itemPath);
@@ -72,12 +65,7 @@ QVariant FakeStatusNotifierWatcher::itemProperty(const QString& service, const Q
         service, itemPath, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"));
     get << QStringLiteral("org.kde.StatusNotifierItem") << name;
-    QDBusPendingCallWatcher pending(connection().asyncCall(get, 5000));
-    QEventLoop loop;
-    QObject::connect(&pending, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-    if (!pending.isFinished())
-        loop.exec();
-    const QDBusMessage reply = pending.reply();
+    const QDBusMessage reply = connection().call(get, QDBus::BlockWithGui, 5000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
     return reply.arguments().constFirst().value<QDBusVariant>().variant();

@@ -23,8 +23,6 @@ public:
     // False when the bus is unreachable or the watcher name is taken.
     bool start();
     void stop();
-    // While set, registrations are answered with an error and not recorded.
-    bool refuse = false;
     // Items registered with the running watcher, as "service/path".
     QStringList registeredItems() const { return items_; }
     // Forgets every item without a word, as a host that fails to read an item does.

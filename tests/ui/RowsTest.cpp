@@ -14,25 +14,18 @@ namespace {
 TEST(Rows, CopyableTakesClicksOnItsWholeRectangleAndMaskedValuesSayWhy)
 {
     CopyableValue v;
-    const auto colour = [&] {
-        return v.findChild<QLabel*>()->palette().color(QPalette::WindowText);
-    };
-    v.set(QStringLiteral("198.51.100.7"), false, false);
     v.resize(200, 20); // far wider than the text: the empty part must still copy
     QSignalSpy clicked(&v, &CopyableValue::clicked);
-    QTest::mouseClick(&v, Qt::LeftButton, {}, QPoint(195, 18));
-    EXPECT_EQ(clicked.count(), 1);
-    EXPECT_EQ(v.toolTip(), QStringLiteral("Click to copy"));
-    EXPECT_EQ(colour(), theme::primary);
-
-    v.set(QStringLiteral("-"), false, true);
-    QTest::mouseClick(&v, Qt::LeftButton, {}, QPoint(2, 2));
-    EXPECT_EQ(clicked.count(), 2) << "masked values still forward the click";
-    EXPECT_EQ(v.toolTip(), QStringLiteral("Masked by privacy mode"));
-    EXPECT_EQ(colour(), theme::secondary);
-
-    QTest::mouseClick(&v, Qt::RightButton, {}, QPoint(2, 2));
-    EXPECT_EQ(clicked.count(), 2);
+    for (const bool masked : {false, true}) {
+        v.set(QStringLiteral("198.51.100.7"), false, masked);
+        QTest::mouseClick(&v, Qt::LeftButton, {}, QPoint(195, 18));
+        QTest::mouseClick(&v, Qt::RightButton, {}, QPoint(2, 2));
+        EXPECT_EQ(clicked.count(), masked ? 2 : 1) << "masked values still forward the click";
+        EXPECT_EQ(v.toolTip(), masked ? QStringLiteral("Masked by privacy mode")
+                                      : QStringLiteral("Click to copy"));
+        EXPECT_EQ(v.findChild<QLabel*>()->palette().color(QPalette::WindowText),
+                  masked ? theme::secondary : theme::primary);
+    }
 }
 
 TEST(Rows, SegmentsHighlightOnlyTheSelectedCell)
@@ -47,7 +40,6 @@ TEST(Rows, SegmentsHighlightOnlyTheSelectedCell)
     const QRgb first = cellPixel(0);
     EXPECT_GT(qGreen(cellPixel(1)), qGreen(first)) << "the selected cell is the brighter one";
     s.setSelected(5);
-    EXPECT_EQ(s.highlighted(), -1);
     EXPECT_EQ(cellPixel(1), first) << "an index outside the labels highlights none";
 
     SegmentedPicker live({QStringLiteral("bits/s"), QStringLiteral("bytes/s")}, 0);

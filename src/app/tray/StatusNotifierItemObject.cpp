@@ -4,6 +4,36 @@
 
 namespace corvane {
 
+namespace {
+
+QDBusMessage sniSignal(const QString& path, const char* name, const QVariantList& args = {})
+{
+    QDBusMessage m = QDBusMessage::createSignal(path, QStringLiteral("org.kde.StatusNotifierItem"),
+                                                QString::fromLatin1(name));
+    m.setArguments(args);
+    return m;
+}
+
+} // namespace
+
+QList<QDBusMessage> sniChangeSignals(const QString& path, const SniState& prev,
+                                     const SniState& next)
+{
+    // Hosts re-read everything on any signal; sending only the changed ones keeps the
+    // per-tick traffic to what the user can see change.
+    QList<QDBusMessage> out;
+    if (prev.title != next.title)
+        out << sniSignal(path, "NewTitle");
+    if (prev.icon != next.icon)
+        out << sniSignal(path, "NewIcon");
+    if (prev.toolTip != next.toolTip)
+        out << sniSignal(path, "NewToolTip");
+    if (prev.label != next.label || prev.labelGuide != next.labelGuide)
+        out << sniSignal(path, "XAyatanaNewLabel",
+                         {next.label.value_or(QString()), next.labelGuide});
+    return out;
+}
+
 StatusNotifierItemObject::StatusNotifierItemObject(QDBusConnection bus, QString path,
                                                    QString menuPath, Callbacks callbacks,
                                                    QObject* parent)
@@ -13,35 +43,19 @@ StatusNotifierItemObject::StatusNotifierItemObject(QDBusConnection bus, QString 
     registerSniTypes();
 }
 
-void StatusNotifierItemObject::signal(const char* name, const QVariantList& args)
-{
-    QDBusMessage m = QDBusMessage::createSignal(path_, interfaceName(), QString::fromLatin1(name));
-    m.setArguments(args);
-    bus_.send(m);
-}
-
 void StatusNotifierItemObject::publish(const SniState& next)
 {
     const SniState prev = std::exchange(state_, next);
-    // Hosts re-read everything on any signal; sending only the changed ones keeps the
-    // per-tick traffic to what the user can see change.
-    if (prev.title != next.title)
-        signal("NewTitle");
-    if (prev.icon != next.icon)
-        signal("NewIcon");
-    if (prev.toolTip != next.toolTip)
-        signal("NewToolTip");
-    if (prev.label != next.label || prev.labelGuide != next.labelGuide)
-        signal("XAyatanaNewLabel", {next.label.value_or(QString()), next.labelGuide});
+    for (const QDBusMessage& m : sniChangeSignals(path_, prev, next))
+        bus_.send(m);
 }
 
 void StatusNotifierItemObject::announce()
 {
-    signal("NewTitle");
-    signal("NewIcon");
-    signal("NewToolTip");
+    for (const char* name : {"NewTitle", "NewIcon", "NewToolTip"})
+        bus_.send(sniSignal(path_, name));
     if (state_.label)
-        signal("XAyatanaNewLabel", {*state_.label, state_.labelGuide});
+        bus_.send(sniSignal(path_, "XAyatanaNewLabel", {*state_.label, state_.labelGuide}));
 }
 
 void StatusNotifierItemObject::announceEssentials()

@@ -22,6 +22,11 @@ struct SniState {
     friend bool operator==(const SniState&, const SniState&) = default;
 };
 
+// The signals that tell hosts about the parts of `next` that differ from `prev`, as sent
+// from the item at `path`.
+QList<QDBusMessage> sniChangeSignals(const QString& path, const SniState& prev,
+                                     const SniState& next);
+
 // The org.kde.StatusNotifierItem object. Clicks go to plain callbacks; the menu is a
 // com.canonical.dbusmenu object at `menuPath`.
 class StatusNotifierItemObject : public DBusObject {
@@ -49,8 +54,6 @@ public:
     QString introspect(const QString& path) const override;
 
 private:
-    void signal(const char* name, const QVariantList& args = {});
-
     QDBusConnection bus_;
     QString path_;
     QString menuPath_;

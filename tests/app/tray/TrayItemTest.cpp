@@ -1,14 +1,11 @@
 #include "app/tray/TrayItem.h"
 
-#include "app/tray/SniTypes.h"
+#include "app/tray/StatusNotifierItemObject.h"
 #include "app/tray/TrayArt.h"
 #include "support/FakeStatusNotifierWatcher.h"
 #include "support/PrivateBus.h"
 
-#include <QApplication>
-#include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCall>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -17,14 +14,22 @@
 using namespace corvane;
 using corvane::testing::FakeStatusNotifierWatcher;
 using corvane::testing::PrivateBus;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString itemInterface = QStringLiteral("org.kde.StatusNotifierItem");
-const QString itemPath = QStringLiteral("/StatusNotifierItem");
-const QString sampleLabel = QStringLiteral("↓12.3Mb ↑\u2007850Kb");
+const QString itemPath = u"/StatusNotifierItem"_s;
 
-// Records the item's D-Bus signals as a host would receive them, a new label with its arguments.
+// A signal as a host sees it: its name, and its arguments if any, e.g. "XAyatanaNewLabel(a,b)".
+QString describe(const QDBusMessage& m)
+{
+    QStringList args;
+    for (const QVariant& a : m.arguments())
+        args << a.toString();
+    return m.member() + (args.isEmpty() ? QString() : u'(' + args.join(u',') + u')');
+}
+
+// Records the item's D-Bus signals as a host would receive them.
 class SignalRecorder : public QObject {
     Q_OBJECT
 public:
@@ -32,29 +37,14 @@ public:
     {
         for (const char* name : {"NewTitle", "NewIcon", "NewToolTip", "XAyatanaNewLabel"})
             // Qt D-Bus 6.4 offers no pointer-to-member form of this connect.
-            bus.connect(service, itemPath, itemInterface, QString::fromLatin1(name), this,
-                        SLOT(record(QDBusMessage)));
+            bus.connect(service, itemPath, u"org.kde.StatusNotifierItem"_s,
+                        QString::fromLatin1(name), this, SLOT(record(QDBusMessage)));
     }
     QStringList seen;
 
 public Q_SLOTS:
-    void record(const QDBusMessage& m)
-    {
-        QStringList args;
-        for (const QVariant& a : m.arguments())
-            args << a.toString();
-        seen << m.member() + (args.isEmpty() ? QString() : u'(' + args.join(u',') + u')');
-    }
+    void record(const QDBusMessage& m) { seen << describe(m); }
 };
-
-const SpeedSample demoRates{512, 24.6};
-
-// Pixel (x,y) of a wire pixmap as {A, R, G, B}.
-std::array<int, 4> pixel(const SniPixmap& p, int x, int y)
-{
-    const auto* b = reinterpret_cast<const uchar*>(p.bytes.constData()) + 4 * (y * p.width + x);
-    return {b[0], b[1], b[2], b[3]};
-}
 
 // Rows and columns holding ink (alpha over half) in rows [top, bottom) of `image`.
 QRect inkBox(const QImage& image, int top, int bottom)
@@ -67,59 +57,12 @@ QRect inkBox(const QImage& image, int top, int bottom)
     return box;
 }
 
-} // namespace
-
-class TrayItemTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { bus_ = std::make_unique<PrivateBus>(); }
-    static void TearDownTestSuite() { bus_.reset(); }
-    void SetUp() override
-    {
-        ASSERT_TRUE(bus_->isRunning());
-        watcher_ = std::make_unique<FakeStatusNotifierWatcher>(bus_->address());
-    }
-
-    std::unique_ptr<TrayItem> makeItem()
-    {
-        static int n = 0;
-        return std::make_unique<TrayItem>(bus_->connect(QStringLiteral("tray-item-%1").arg(++n)));
-    }
-    std::unique_ptr<TrayItem> registeredItem()
-    {
-        EXPECT_TRUE(watcher_->start());
-        auto item = makeItem();
-        item->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return item->isRegistered(); }));
-        return item;
-    }
-    QVariant prop(const TrayItem& item, const char* name)
-    {
-        return watcher_->itemProperty(item.serviceName(), QString::fromLatin1(name));
-    }
-    QList<SniPixmap> iconOf(const TrayItem& item)
-    {
-        return qdbus_cast<QList<SniPixmap>>(prop(item, "IconPixmap").value<QDBusArgument>());
-    }
-    // A property read is answered after every signal the item sent before it.
-    void drain(const TrayItem& item)
-    {
-        prop(item, "Id");
-        QCoreApplication::processEvents();
-    }
-
-    static std::unique_ptr<PrivateBus> bus_;
-    std::unique_ptr<FakeStatusNotifierWatcher> watcher_;
-};
-
-std::unique_ptr<PrivateBus> TrayItemTest::bus_;
-
 TEST(TraySquareLayout, FillsEachSlotWithTwoAlignedLines)
 {
     for (int px : tray_art::squareSizes) {
         for (bool plate : {false, true}) {
             const QImage img =
-                tray_art::squareLabel(px, QStringLiteral("512"), QStringLiteral("24.6"), false,
-                                      false, {Qt::white, plate});
+                tray_art::squareLabel(px, u"512"_s, u"24.6"_s, false, false, {Qt::white, plate});
             ASSERT_EQ(img.size(), QSize(px, px));
             const QImage ink = plate ? img.convertToFormat(QImage::Format_Grayscale8)
                                            .convertToFormat(QImage::Format_Alpha8)
@@ -127,193 +70,185 @@ TEST(TraySquareLayout, FillsEachSlotWithTwoAlignedLines)
             const QRect down = inkBox(ink, 0, px / 2), up = inkBox(ink, px / 2, px);
             SCOPED_TRACE(::testing::Message() << px << " px, plate " << plate);
             // Digits of at least a third of the slot, on separate halves, ending in one column.
-            EXPECT_GE(down.height(), px / 3);
-            EXPECT_GE(up.height(), px / 3);
+            EXPECT_GE(std::min(down.height(), up.height()), px / 3);
             EXPECT_LE(down.bottom(), up.top());
             EXPECT_LE(std::abs(down.right() - up.right()), 1);
             EXPECT_GE(up.width(), px / 2) << "the longer figure uses the width";
         }
     }
-    const QImage wide =
-        tray_art::wideLabel(21, QStringLiteral("↓\u2007512Mb ↑24.6Mb"), {Qt::white, false});
+    const QImage wide = tray_art::wideLabel(21, u"↓\u2007512Mb ↑24.6Mb"_s, {Qt::white, false});
     EXPECT_EQ(wide.height(), 21);
     EXPECT_GT(wide.width(), 3 * 21);
 }
 
-TEST_F(TrayItemTest, ServesSquareFiguresAMenuAndALabelOnlyWhenWide)
-{
-    auto item = registeredItem();
-    EXPECT_EQ(item->host(), TrayHost::unknown);
-    const QRegularExpression pattern(QStringLiteral("^org\\.kde\\.StatusNotifierItem-%1-\\d+$")
-                                         .arg(QCoreApplication::applicationPid()));
-    EXPECT_TRUE(pattern.match(item->serviceName()).hasMatch()) << item->serviceName().toStdString();
-    EXPECT_NE(item->serviceName(), makeItem()->serviceName());
-    EXPECT_EQ(watcher_->registeredItems(), QStringList{item->serviceName() + itemPath});
-    EXPECT_EQ(prop(*item, "Id").toString(), u"corvane");
-    EXPECT_TRUE(prop(*item, "IconName").toString().isEmpty()); // a name would hide the pixmap
-    EXPECT_FALSE(prop(*item, "ItemIsMenu").toBool());          // a left click opens the panel
-
-    item->setLabel(sampleLabel, demoRates, RateUnits::bits);
-    const QList<SniPixmap> icon = iconOf(*item);
-    ASSERT_EQ(icon.size(), qsizetype(tray_art::squareSizes.size()));
-    for (qsizetype i = 0; i < icon.size(); ++i) {
-        EXPECT_EQ(QSize(icon[i].width, icon[i].height),
-                  QSize(tray_art::squareSizes[i], tray_art::squareSizes[i]));
-        ASSERT_EQ(icon[i].bytes.size(), 4 * icon[i].width * icon[i].height);
-    }
-    // Nothing known of the panel: white figures on a dark plate, sent as A, R, G, B.
-    EXPECT_EQ(pixel(icon[0], 0, 8)[0], 184);
-    EXPECT_EQ(pixel(icon[0], 0, 8)[1], 0);
-    // Hosts that find the label property draw it instead of the icon, even when empty.
-    EXPECT_FALSE(prop(*item, "XAyatanaLabel").isValid());
-    item->setStyle(BarStyle::wide);
-    EXPECT_EQ(prop(*item, "XAyatanaLabel").toString(), sampleLabel);
-    EXPECT_EQ(prop(*item, "XAyatanaLabelGuide").toString(), u"↓0000Mb ↑0000Mb");
-    EXPECT_EQ(prop(*item, "IconAccessibleDesc").toString(), sampleLabel);
-
-    const QString menu = prop(*item, "Menu").value<QDBusObjectPath>().path();
-    QDBusMessage layout = QDBusMessage::createMethodCall(item->serviceName(), menu,
-                                                         QStringLiteral("com.canonical.dbusmenu"),
-                                                         QStringLiteral("GetLayout"));
-    layout << 0 << -1 << QStringList{QStringLiteral("label")};
-    const QDBusMessage reply = watcher_->connection().call(layout, QDBus::BlockWithGui);
-    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    EXPECT_EQ(reply.signature(), u"u(ia{sv}av)");
-    QSignalSpy acted(item.get(), &TrayItem::actionRequested);
-    QSignalSpy opened(item.get(), &TrayItem::menuOpened);
-    const auto event = [&](int id, const char* what) {
-        QDBusMessage m = QDBusMessage::createMethodCall(item->serviceName(), menu,
-                                                        QStringLiteral("com.canonical.dbusmenu"),
-                                                        QStringLiteral("Event"));
-        m << id << QString::fromLatin1(what) << QVariant::fromValue(QDBusVariant(QString())) << 0u;
-        watcher_->connection().asyncCall(m);
-    };
-    event(10, "opened"); // a submenu's opening is not the host showing the menu
-    event(10, "clicked");
-    ASSERT_TRUE(acted.wait(5000));
-    EXPECT_EQ(acted.takeFirst().at(0).value<TrayAction>(), TrayAction::quit);
-    EXPECT_TRUE(opened.isEmpty());
-    event(0, "opened");
-    EXPECT_TRUE(opened.wait(5000));
-}
-
-TEST(TrayMenuLayout, RadioGroupsFollowTheState)
+TEST(TrayMenuLayout, RadioGroupsFollowTheStateAndIdsStayPut)
 {
     const MenuEntry m = trayMenu({BarStyle::wide, RateUnits::bytes, true});
     QStringList shape;
     for (const MenuEntry& e : m.children) {
-        QString s = e.isSeparator() ? QStringLiteral("-") : e.label;
+        QString s = QString::number(e.id) + (e.isSeparator() ? u"-"_s : e.label);
         for (const MenuEntry& c : e.children)
-            s += u' ' + c.label + (c.checked ? QStringLiteral("*") : QString());
-        if (e.toggle == MenuEntry::Toggle::checkmark && e.checked)
-            s += u'*';
-        shape << s;
+            s += u' ' + QString::number(c.id) + c.label + (c.checked ? u"*"_s : QString());
+        shape << s + (e.toggle == MenuEntry::Toggle::checkmark && e.checked ? u"*"_s : QString());
     }
-    EXPECT_EQ(shape.join(u'|'), u"Open panel|Bar style Stacked Wide*|Units bits/s bytes/s*|"
-                                u"Launch at login*|-|Quit");
-    ASSERT_NE(m.find(4), nullptr);
-    EXPECT_EQ(m.find(4)->action, TrayAction::wide);
+    EXPECT_EQ(shape.join(u'|'), u"1Open panel|2Bar style 3Stacked 4Wide*|5Units 6bits/s "
+                                u"7bytes/s*|8Launch at login*|9-|10Quit");
+    const std::pair<int, TrayAction> actions[] = {{1, TrayAction::openPanel},
+                                                  {4, TrayAction::wide},
+                                                  {7, TrayAction::bytes},
+                                                  {10, TrayAction::quit}};
+    for (const auto& [id, action] : actions) {
+        ASSERT_TRUE(m.find(id)) << id;
+        EXPECT_EQ(m.find(id)->action, action) << id;
+    }
     EXPECT_EQ(m.find(99), nullptr);
 }
 
-TEST_F(TrayItemTest, HostsAreSignalledOnlyForWhatChanged)
+TEST(TrayItemChanges, HostsAreToldExactlyWhatChanged)
 {
-    auto item = registeredItem();
-    SignalRecorder rec(watcher_->connection(), item->serviceName());
-    drain(*item);
-
-    const auto expectSignals = [&](const char* what, const std::function<void()>& act,
-                                   const char* expected) {
-        rec.seen.clear();
-        act();
-        drain(*item);
-        rec.seen.sort();
-        EXPECT_EQ(rec.seen.join(u' '), QString::fromUtf8(expected)) << what;
+    const SniState before{u"a"_s, {}, {}, std::nullopt, {}};
+    const SniPixmap px{1, 1, "ARGB"};
+    const struct {
+        SniState after;
+        const char* expected;
+    } cases[] = {
+        {before, ""},
+        {{u"b"_s, {}, {}, {}, {}}, "NewTitle"},
+        {{u"a"_s, {px}, {}, {}, {}}, "NewIcon"},
+        {{u"a"_s, {}, {{}, {}, u"a"_s, {}}, {}, {}}, "NewToolTip"},
+        {{u"a"_s, {}, {}, u""_s, {}}, "XAyatanaNewLabel(,)"}, // an empty label appears
+        {{u"a"_s, {}, {}, {}, u"g"_s}, "XAyatanaNewLabel(,g)"},
+        {{u"b"_s, {px}, {{}, {}, u"b"_s, {}}, u"b"_s, {}},
+         "NewTitle NewIcon NewToolTip XAyatanaNewLabel(b,)"},
     };
-    const QString a = QStringLiteral("a"), b = QStringLiteral("b");
-    const SpeedSample one{1, 1};
-    expectSignals(
-        "new text", [&] { item->setLabel(a, one, RateUnits::bits); },
-        "NewIcon NewTitle NewToolTip");
-    expectSignals(
-        "same text", [&] { item->setLabel(a, one, RateUnits::bits); }, "");
-    expectSignals(
-        "forced ink", [&] { item->setLabelInk(LabelInk::dark); }, "NewIcon");
-    expectSignals(
-        "to wide", [&] { item->setStyle(BarStyle::wide); }, "XAyatanaNewLabel(a,a)");
-    expectSignals(
-        "text while wide", [&] { item->setLabel(b, one, RateUnits::bits); },
-        "NewTitle NewToolTip XAyatanaNewLabel(b,b)");
-    expectSignals(
-        "back to stacked", [&] { item->setStyle(BarStyle::stacked); }, "XAyatanaNewLabel(,)");
-}
-
-TEST_F(TrayItemTest, ClicksAskForThePanelAtTheClickPosition)
-{
-    auto item = registeredItem();
-    QSignalSpy asked(item.get(), &TrayItem::activateRequested);
-    for (const char* method : {"Activate", "SecondaryActivate"}) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            item->serviceName(), itemPath, itemInterface, QString::fromLatin1(method));
-        call << 120 << 7;
-        watcher_->connection().asyncCall(call);
-        ASSERT_TRUE(asked.wait(5000)) << method;
-        EXPECT_EQ(asked.takeFirst().at(0).toPoint(), QPoint(120, 7));
+    for (const auto& c : cases) {
+        QStringList sent;
+        for (const QDBusMessage& m : sniChangeSignals(itemPath, before, c.after))
+            sent << describe(m);
+        EXPECT_EQ(sent.join(u' '), QString::fromLatin1(c.expected));
     }
 }
 
-TEST_F(TrayItemTest, RegistersAgainWhenTheHostDropsTheItem)
-{
-    // GNOME's extension is given the object path, so it never watches our name (it drops
-    // items whose name it sees appear); every other host gets the name.
-    for (const char* desktop : {"XFCE", "GNOME"}) {
-        qputenv("XDG_CURRENT_DESKTOP", desktop);
-        auto item = registeredItem();
-        const bool gnome = item->host() == TrayHost::gnome;
-        EXPECT_EQ(gnome, qstrcmp(desktop, "GNOME") == 0);
-        for (int drop = 0; drop < 2; ++drop) {
-            ASSERT_EQ(watcher_->registeredItems().size(), 1) << desktop;
-            const QString entry = watcher_->registeredItems().front();
-            EXPECT_EQ(entry.startsWith(u':'), gnome) << entry.toStdString();
-            EXPECT_EQ(entry.startsWith(item->serviceName()), !gnome) << entry.toStdString();
-            EXPECT_TRUE(entry.endsWith(itemPath));
-            watcher_->dropSilently();
-            EXPECT_TRUE(
-                QTest::qWaitFor([&] { return !watcher_->registeredItems().isEmpty(); }, 5000));
-        }
-        watcher_->stop();
+class TrayItemTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(bus.isRunning()); }
+    std::unique_ptr<TrayItem> makeItem()
+    {
+        static int n = 0;
+        auto item = std::make_unique<TrayItem>(bus.connect(u"tray-item-%1"_s.arg(++n)));
+        item->setLabel(u"↓12.3Mb ↑\u2007850Kb"_s, {512, 24.6}, RateUnits::bits);
+        item->show();
+        return item;
     }
-    qunsetenv("XDG_CURRENT_DESKTOP");
-}
+    QVariant prop(const TrayItem& item, const char* name)
+    {
+        return watcher.itemProperty(item.serviceName(), QString::fromLatin1(name));
+    }
+    static bool waitFor(const std::function<bool()>& condition)
+    {
+        return QTest::qWaitFor(condition, 5000);
+    }
 
-TEST_F(TrayItemTest, FallsBackWithoutAWatcherAndRegistersWithEachNewOne)
+    PrivateBus bus;
+    FakeStatusNotifierWatcher watcher{bus.address()};
+};
+
+TEST_F(TrayItemTest, RegistersServesAndSignalsOnlyWhatChanged)
 {
     auto item = makeItem();
-    item->setLabel(sampleLabel, demoRates, RateUnits::bits);
-    item->show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return item->isUsingFallback(); }));
-    EXPECT_FALSE(item->isRegistered());
-    for (int run = 0; run < 2; ++run) {
-        ASSERT_TRUE(watcher_->start()); // each start is a new owner of the watcher name
-        EXPECT_TRUE(QTest::qWaitFor([&] { return item->isRegistered(); })) << run;
-        EXPECT_FALSE(item->isUsingFallback());
-        EXPECT_EQ(watcher_->registeredItems(), QStringList{item->serviceName() + itemPath});
-        EXPECT_EQ(prop(*item, "Title").toString(), sampleLabel);
-        watcher_->stop();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return item->isUsingFallback(); })) << run;
-        EXPECT_FALSE(item->isRegistered());
-    }
-    // A watcher that says no is no better than none: the item must stay visible.
-    watcher_->refuse = true;
-    ASSERT_TRUE(watcher_->start());
-    auto refused = makeItem();
-    refused->show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return refused->isUsingFallback(); }));
-    EXPECT_FALSE(refused->isRegistered());
+    EXPECT_TRUE(waitFor([&] { return item->isUsingFallback(); })) << "no watcher yet";
+    ASSERT_TRUE(watcher.start());
+    ASSERT_TRUE(waitFor([&] { return item->isRegistered(); }));
+    EXPECT_FALSE(item->isUsingFallback());
+    const QRegularExpression name(
+        u"^org\\.kde\\.StatusNotifierItem-%1-\\d+$"_s.arg(QCoreApplication::applicationPid()));
+    EXPECT_TRUE(name.match(item->serviceName()).hasMatch()) << item->serviceName().toStdString();
+    EXPECT_EQ(watcher.registeredItems(), QStringList{item->serviceName() + itemPath});
+    EXPECT_EQ(prop(*item, "Id").toString(), u"corvane");
+    EXPECT_TRUE(prop(*item, "IconName").toString().isEmpty()); // a name would hide the pixmap
+    EXPECT_FALSE(prop(*item, "ItemIsMenu").toBool());          // a left click opens the panel
+    const auto icon =
+        qdbus_cast<QList<SniPixmap>>(prop(*item, "IconPixmap").value<QDBusArgument>());
+    ASSERT_EQ(icon.size(), qsizetype(tray_art::squareSizes.size()));
+    // Nothing known of the panel: white figures on a dark plate, sent as A, R, G, B.
+    EXPECT_EQ(icon[0].bytes.mid(4 * 8 * 16, 2), QByteArray("\xb8\0", 2)); // pixel (0, 8)
+    // Hosts that find the label property draw it instead of the icon, even when empty.
+    EXPECT_FALSE(prop(*item, "XAyatanaLabel").isValid());
 
-    TrayItem noBus(QDBusConnection(QStringLiteral("no-such-connection")));
-    noBus.show();
-    EXPECT_TRUE(noBus.isUsingFallback());
+    SignalRecorder rec(watcher.connection(), item->serviceName());
+    const QString a = u"a"_s, b = u"b"_s;
+    const std::pair<std::function<void()>, const char*> steps[] = {
+        {[&] {
+             item->setLabel(a, {1, 1}, RateUnits::bits);
+         },
+         "NewIcon NewTitle NewToolTip"},
+        {[&] {
+             item->setLabel(a, {1, 1}, RateUnits::bits);
+         },
+         ""},
+        {[&] { item->setLabelInk(LabelInk::dark); }, "NewIcon"},
+        {[&] { item->setStyle(BarStyle::wide); }, "XAyatanaNewLabel(a,a)"},
+        {[&] {
+             item->setLabel(b, {1, 1}, RateUnits::bits);
+         },
+         "NewTitle NewToolTip XAyatanaNewLabel(b,b)"},
+        {[&] { item->setStyle(BarStyle::stacked); }, "XAyatanaNewLabel(,)"},
+    };
+    for (const auto& [act, expected] : steps) {
+        rec.seen.clear();
+        act();
+        prop(*item, "Id"); // answered after every signal the item sent before it
+        QCoreApplication::processEvents();
+        rec.seen.sort();
+        EXPECT_EQ(rec.seen.join(u' '), QString::fromUtf8(expected));
+    }
+
+    // Menu events and clicks reach the application, after the reply.
+    const auto call = [&](const QString& path, const char* interface, const char* method,
+                          const QVariantList& args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            item->serviceName(), path, QLatin1String(interface), QLatin1String(method));
+        m.setArguments(args);
+        return watcher.connection().call(m, QDBus::BlockWithGui);
+    };
+    const QString menu = prop(*item, "Menu").value<QDBusObjectPath>().path();
+    const char* dbusmenu = "com.canonical.dbusmenu";
+    EXPECT_EQ(call(menu, dbusmenu, "GetLayout", {0, -1, QStringList()}).signature(),
+              u"u(ia{sv}av)");
+    QSignalSpy acted(item.get(), &TrayItem::actionRequested);
+    QSignalSpy opened(item.get(), &TrayItem::menuOpened);
+    QSignalSpy asked(item.get(), &TrayItem::activateRequested);
+    const QVariant none = QVariant::fromValue(QDBusVariant(QString()));
+    call(menu, dbusmenu, "Event", {10, u"opened"_s, none, 0u}); // a submenu, not the menu
+    call(menu, dbusmenu, "Event", {10, u"clicked"_s, none, 0u});
+    ASSERT_TRUE(waitFor([&] { return acted.size() == 1; }));
+    EXPECT_EQ(acted.at(0).at(0).value<TrayAction>(), TrayAction::quit);
+    EXPECT_TRUE(opened.isEmpty());
+    call(menu, dbusmenu, "Event", {0, u"opened"_s, none, 0u});
+    EXPECT_TRUE(waitFor([&] { return opened.size() == 1; }));
+    for (const char* method : {"Activate", "SecondaryActivate"})
+        call(itemPath, "org.kde.StatusNotifierItem", method, {120, 7});
+    ASSERT_TRUE(waitFor([&] { return asked.size() == 2; }));
+    EXPECT_EQ(asked.at(1).at(0).toPoint(), QPoint(120, 7));
+
+    // A host that forgets the item, or a watcher that restarts, gets it registered again.
+    watcher.dropSilently();
+    EXPECT_TRUE(waitFor([&] { return !watcher.registeredItems().isEmpty(); }));
+    watcher.stop();
+    EXPECT_TRUE(waitFor([&] { return item->isUsingFallback(); }));
+    ASSERT_TRUE(watcher.start());
+    EXPECT_TRUE(waitFor([&] { return item->isRegistered(); }));
+    EXPECT_EQ(prop(*item, "Title").toString(), b);
+
+    // GNOME's extension is given the object path: it drops items whose name it sees appear.
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    auto gnome = makeItem();
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    ASSERT_TRUE(waitFor([&] { return gnome->isRegistered(); }));
+    EXPECT_EQ(gnome->host(), TrayHost::gnome);
+    EXPECT_TRUE(watcher.registeredItems().constLast().startsWith(u':'));
 }
+
+} // namespace
 
 #include "TrayItemTest.moc"

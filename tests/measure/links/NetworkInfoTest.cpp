@@ -32,59 +32,42 @@ public:
             v6->sin6_family = AF_INET6;
         else
             ss.ss_family = AF_PACKET; // link-layer entry
-        entries_.push_back({name, flags, *address ? reinterpret_cast<sockaddr*>(&ss) : nullptr});
+        entries.push_back({name, flags, *address ? reinterpret_cast<sockaddr*>(&ss) : nullptr});
         return *this;
     }
-    Names up(std::function<bool(std::string_view)> isBridge = {}) const
-    {
-        return NetworkInfo::selectUp(entries_, isBridge);
-    }
-    std::optional<std::string> ipv4(std::string_view name) const
-    {
-        return NetworkInfo::firstIPv4(entries_, name);
-    }
+    std::vector<NetworkInfo::AddressEntry> entries;
 
 private:
     std::deque<sockaddr_storage> storage_; // stays in place while entries point into it
-    std::vector<NetworkInfo::AddressEntry> entries_;
 };
 
-// Plain string order, each name once; only up, running, non-loopback names with IPv4.
-TEST(UpInterfaces, SortedOnceAndOnlyUsableOnes)
+// Up: plain string order, each name once; only up, running, non-loopback, non-bridge names
+// with IPv4. Local address: the first IPv4 of that exact name, whatever its state.
+TEST(AddressEntries, UpInterfacesAndTheirFirstIPv4)
 {
     AddressList list;
     list.add("utun3", "198.51.100.30")
         .add("en2", "198.51.100.2")
         .add("en10", "link")
         .add("en10", "198.51.100.10")
+        .add("en0", "2001:db8::5")
+        .add("en0", "203.0.113.77", IFF_BROADCAST)
         .add("en0", "198.51.100.1")
-        .add("en0", "203.0.113.1")
-        .add("en0", "2001:db8::1")
+        .add("en01", "198.51.100.99")
         .add("lo", "127.0.0.1", IFF_UP | IFF_RUNNING | IFF_LOOPBACK)
         .add("down0", "198.51.100.1", IFF_BROADCAST | IFF_RUNNING)
         .add("nocarrier0", "198.51.100.3", IFF_UP | IFF_BROADCAST)
         .add("ptp0", "198.51.100.6", IFF_UP | IFF_RUNNING | IFF_POINTOPOINT | IFF_NOARP)
         .add("v6only0", "2001:db8::2")
         .add("noaddr0", "");
-    // Bridges, by the bridge prefix or as sysfs reports them.
     for (const char* name : {"bridge0", "xbridge0", "br-1a2b3c"})
         list.add(name, "203.0.113.9");
     const auto linuxBridge = [](std::string_view name) { return name == "br-1a2b3c"; };
-    EXPECT_EQ(list.up(linuxBridge), (Names{"en0", "en10", "en2", "ptp0", "utun3", "xbridge0"}));
-    EXPECT_EQ(list.ipv4("v6only0"), std::nullopt);
-}
-
-TEST(LocalIPv4, FirstIPv4OfThatExactNameWhateverItsState)
-{
-    AddressList list;
-    list.add("en0", "link")
-        .add("en0", "2001:db8::5")
-        .add("en01", "198.51.100.99")
-        .add("en0", "203.0.113.77", IFF_BROADCAST)
-        .add("en0", "198.51.100.5");
-    EXPECT_EQ(list.ipv4("en0"), "203.0.113.77");
-    EXPECT_EQ(list.ipv4("en01"), "198.51.100.99");
-    EXPECT_EQ(list.ipv4("en"), std::nullopt);
+    EXPECT_EQ(NetworkInfo::selectUp(list.entries, linuxBridge),
+              (Names{"en0", "en01", "en10", "en2", "ptp0", "utun3", "xbridge0"}));
+    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en0"), "203.0.113.77");
+    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en"), std::nullopt);
+    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "v6only0"), std::nullopt);
 }
 
 TEST(RealMachine, LoopbackIsNeverListedAndSysfsBridgesAreLeftOut)

@@ -2,7 +2,6 @@
 #include "present/LabelFont.h"
 
 #include <QFontMetricsF>
-#include <climits>
 #include <gtest/gtest.h>
 
 using namespace corvane;
@@ -18,17 +17,11 @@ Ink inkIn(const QImage& img, bool unitColumn, bool downLine)
 {
     const int dpr = int(img.devicePixelRatio());
     const int w = labelFonts().numberColumnWidth;
-    const int left = (unitColumn ? 7 + w + 1 : 7) * dpr;
-    const int right = (unitColumn ? w + 20 : 7 + w) * dpr;
     Ink ink;
-    for (int y = (downLine ? 0 : 10) * dpr; y < (downLine ? 10 : 21) * dpr; ++y) {
-        for (int x = left; x < right; ++x) {
-            const int a = qAlpha(img.pixel(x, y));
-            if (a == 0)
-                continue;
-            ink = {std::max(ink.right, x), std::max(ink.bottom, y), std::max(ink.maxAlpha, a)};
-        }
-    }
+    for (int y = (downLine ? 0 : 10) * dpr; y < (downLine ? 10 : 21) * dpr; ++y)
+        for (int x = (unitColumn ? 8 + w : 7) * dpr; x < (unitColumn ? w + 20 : 7 + w) * dpr; ++x)
+            if (const int a = qAlpha(img.pixel(x, y)))
+                ink = {std::max(ink.right, x), std::max(ink.bottom, y), std::max(ink.maxAlpha, a)};
     return ink;
 }
 
@@ -38,57 +31,39 @@ LabelImage render(double down, double up)
                          isIdleRate(down), isIdleRate(up));
 }
 
-} // namespace
-
-TEST(LabelFonts, NumberFontHasEqualWidthFigures)
+TEST(LabelFonts, NumbersUseAFontWhoseFiguresAndFigureSpaceAreEqual)
 {
-    const LabelFonts& fonts = labelFonts();
-    EXPECT_TRUE(fonts.tabularFigures) << fonts.numberFamily.toStdString();
-    const QFontMetricsF fm(fonts.number, &labelMetricsDevice());
+    const QFontMetricsF fm(labelFonts().number, &labelMetricsDevice());
     for (char16_t c = u'0'; c <= u'9'; ++c)
         EXPECT_DOUBLE_EQ(fm.horizontalAdvance(QChar(c)), fm.horizontalAdvance(figureSpace));
-}
-
-TEST(LabelFonts, SkipsAFontWhoseFigureSpaceIsWider)
-{
-    // Word spacing widens U+2007 but not the digits: the failure the check is there to catch.
+    // Word spacing widens U+2007 but not the digits: such a font is passed over.
     QFont spaced(QStringLiteral("DejaVu Sans"));
     spaced.setWordSpacing(2);
     const LabelFonts chosen = chooseLabelFonts({spaced, QFont(QStringLiteral("DejaVu Serif"))});
-    EXPECT_TRUE(chosen.tabularFigures);
     EXPECT_EQ(chosen.numberFamily, QStringLiteral("DejaVu Serif"));
     EXPECT_FALSE(chooseLabelFonts({spaced}).tabularFigures);
 }
 
-TEST(StackedImage, SizeAndBaselinesFollowTheFont)
+TEST(StackedImage, SizeBaselinesAndAlphaPerLineAndUnit)
 {
-    const LabelImage img = render(0, 0);
+    const LabelImage img = render(0.049, 12.34); // download idle, upload busy
     const int w = labelFonts().numberColumnWidth;
     EXPECT_EQ(img.normal.size(), QSize(w + 20, 21));
     EXPECT_EQ(img.hiDpi.size(), QSize(2 * (w + 20), 42));
     EXPECT_EQ(img.hiDpi.devicePixelRatio(), 2.0);
-
-    // Text boxes rest 11 and 1 units up, so the figures stand one descent above that; a
-    // 96-dpi font (12 px instead of 9) would also sink them.
+    // Text boxes rest 11 and 1 units up, so the figures stand one descent above that.
     const qreal descent = QFontMetricsF(labelFonts().number, &labelMetricsDevice()).descent();
     for (const QImage& im : {img.normal, img.hiDpi}) {
         const qreal dpr = im.devicePixelRatio();
         EXPECT_NEAR((inkIn(im, false, true).bottom + 1) / dpr, 10 - descent, 0.75) << dpr;
         EXPECT_NEAR((inkIn(im, false, false).bottom + 1) / dpr, 20 - descent, 0.75) << dpr;
     }
-}
-
-TEST(StackedImage, AlphaPerLineAndUnit)
-{
-    const LabelImage img = render(0.049, 12.34); // download idle, upload busy
     EXPECT_NEAR(inkIn(img.hiDpi, false, true).maxAlpha, 0.45 * 255, 4);
     EXPECT_LE(inkIn(img.hiDpi, true, true).maxAlpha, 81); // 0.45 × 0.7
     EXPECT_GE(inkIn(img.hiDpi, false, false).maxAlpha, 250);
     EXPECT_GT(inkIn(img.hiDpi, true, false).maxAlpha, 150);
     EXPECT_LE(inkIn(img.hiDpi, true, false).maxAlpha, 179); // 0.7
-    EXPECT_LE(inkIn(img.normal, false, true).maxAlpha, 116);
     EXPECT_EQ(qRed(img.hiDpi.pixel(0, 0)) + qGreen(img.hiDpi.pixel(30, 30)), 0);
-    EXPECT_GE(inkIn(render(0.05, 0).hiDpi, false, true).maxAlpha, 250); // not idle
 }
 
 TEST(StackedImage, NumbersLineUpOnTheirLastDigit)
@@ -107,3 +82,5 @@ TEST(StackedImage, NumbersLineUpOnTheirLastDigit)
         EXPECT_NEAR(lastColumn(12.34), end, hiDpi ? 2 : 1);
     }
 }
+
+} // namespace
