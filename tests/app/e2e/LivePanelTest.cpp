@@ -31,6 +31,7 @@ TEST(LivePanel, OpeningFillsEveryRowFromTheRealSystem)
         .setValue("interfaceOverride", QStringLiteral("lo"));
 
     AppViewModel model(makeSystemServices(options));
+    model.start();
     QSignalSpy ticks(&model, &AppViewModel::tickApplied);
     ASSERT_TRUE(ticks.wait(5000));
     EXPECT_EQ(model.interfaceName(), QStringLiteral("lo"));

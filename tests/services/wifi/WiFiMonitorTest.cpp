@@ -123,19 +123,3 @@ TEST_F(WiFiMonitorTest, NotifiesOnlyOnChange)
     EXPECT_EQ(radio.count(), 3);
     EXPECT_EQ(ssid.count(), 1);
 }
-
-TEST(WiFiMonitorDemo, FixedNameAndSeededRadioOnly)
-{
-    WiFiMonitor m(QStringLiteral("HomeNet-5G"));
-    EXPECT_TRUE(m.demo() && !m.radio());
-    QSignalSpy spy(&m, &WiFiMonitor::radioChanged);
-    const Radio demo{-54, -91, 1200, "5 GHz", 44, "Wi-Fi 6"};
-    m.seedDemo(demo);
-    m.seedDemo(demo);
-    m.read();
-    m.readRadio();
-    m.setPreferredInterface("wlan0");
-    EXPECT_EQ(m.ssid(), "HomeNet-5G");
-    EXPECT_EQ(m.radio(), demo);
-    EXPECT_EQ(spy.count(), 1);
-}
