@@ -114,6 +114,7 @@ TEST_F(ModelTest, SessionResetAndOverrideReachTheSamplerInOrder)
     net->setRates(16, 0);
     ASSERT_TRUE(waitTicks(*m, 2));
     EXPECT_EQ(m->ring().count(), 2);
+    EXPECT_EQ(m->ring().ordered().front(), SpeedSample::zero()) << "a new baseline";
     EXPECT_EQ(m->ring().ordered().back(), m->current()) << "nothing from before the reset";
 
     m->setInterfaceOverride(QStringLiteral("veth2"));

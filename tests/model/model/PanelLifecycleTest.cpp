@@ -12,6 +12,7 @@ TEST_F(PanelTest, OpeningFillsEverythingAndClosingRestoresTheIdleCadence)
     ASSERT_TRUE(waitTicks(*m, 1));
     QSettings(prefsPath(), QSettings::IniFormat)
         .setValue("starlinkDashboardURL", QStringLiteral(" https://dash.example.com/x "));
+    m->setInterfaceOverride(QStringLiteral("veth9")); // pinned but absent: eth0 is measured
     QSignalSpy fetching(m.get(), &AppViewModel::fetchingPublicIPChanged);
     const int classified = classifyCalls;
 
@@ -25,8 +26,9 @@ TEST_F(PanelTest, OpeningFillsEverythingAndClosingRestoresTheIdleCadence)
     EXPECT_EQ(m->starlinkReachable(), std::nullopt) << "written only after the lookup";
     // The picker's kinds are read once per opening, not while it paints.
     EXPECT_EQ(m->kindOf(QStringLiteral("wlan0")), LinkKind::wifi);
+    EXPECT_EQ(m->kindOf(QStringLiteral("veth9")), LinkKind::ethernet);
     EXPECT_EQ(m->kindOf(QStringLiteral("veth1")), LinkKind::other);
-    EXPECT_EQ(classifyCalls - classified, 2);
+    EXPECT_EQ(classifyCalls - classified, 3);
 
     ASSERT_TRUE(waitRefresh(*m));
     EXPECT_EQ(m->publicIP(), QStringLiteral("203.0.113.9"));

@@ -105,6 +105,7 @@ TEST_F(WiFiMonitorTest, NotifiesOnlyOnChange)
     QSignalSpy ssid(&m, &WiFiMonitor::ssidChanged);
     QSignalSpy radio(&m, &WiFiMonitor::radioChanged);
     EXPECT_EQ(m.ssid(), "HomeNet");
+    wifi->interfaces[1].ssid = ""; // left out by some kernels: the BSS has it
     m.read();
     m.readRadio();
     m.readRadio();
