@@ -5,6 +5,7 @@
 #include "services/StarlinkProbe.h"
 
 #include <QString>
+#include <memory>
 
 namespace corvane {
 
@@ -24,8 +25,9 @@ struct SystemOptions {
 // entry, the public-IP service and the dish.
 ModelServices makeSystemServices(const SystemOptions& options = {});
 
-// The process's one model, created on first use (after the QApplication) with the system's
-// services, and owned by the application object.
-AppViewModel& sharedModel();
+// The process's model, made once the application object exists: sampling the system, or
+// in demo mode seeded with the demo data and never sampling.
+std::unique_ptr<AppViewModel> makeModel(bool demo, bool demoPrivacy,
+                                        const SystemOptions& options = {});
 
 } // namespace corvane

@@ -4,6 +4,7 @@
 #include "app/SingleInstance.h"
 #include "app/Translations.h"
 #include "app/tray/TrayItem.h"
+#include "demo/DemoFixture.h"
 #include "demo/PanelRenderer.h"
 #include "model/AppViewModel.h"
 #include "model/Preferences.h"
@@ -89,13 +90,12 @@ int main(int argc, char** argv)
     }
 
     // A render run ends here, before any window or tray item exists, and never defers to a
-    // running instance. The model is first asked for once its application exists, which is
-    // when the translation can go in.
-    if (const std::optional<int> status =
-            PanelRenderer::startupCheck(argc, argv, []() -> AppViewModel& {
-                installTranslations();
-                return sharedModel();
-            }))
+    // running instance. The model is made once its application exists, which is when the
+    // translation can go in.
+    if (const std::optional<int> status = PanelRenderer::startupCheck(argc, argv, [] {
+            installTranslations();
+            return makeModel(true, DemoFixture::privacy());
+        }))
         return *status;
 
     std::vector<char*> args = platformArguments(argc, argv);
@@ -118,7 +118,9 @@ int main(int argc, char** argv)
     if (const auto failed = XdgAutostart().migrateLegacyEntry())
         qWarning("%s", qPrintable(*failed));
 
-    AppViewModel& model = sharedModel();
+    const std::unique_ptr<AppViewModel> owner =
+        makeModel(DemoFixture::isActive(), DemoFixture::privacy());
+    AppViewModel& model = *owner;
     PanelWindow panel(&model);
 
     TrayItem tray;
@@ -150,6 +152,5 @@ int main(int argc, char** argv)
                      [&] { perform(TrayAction::openPanel, model, panel); });
 
     tray.show();
-    model.start(); // construction already started the model; this does nothing more
     return QApplication::exec();
 }

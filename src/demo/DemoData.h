@@ -13,15 +13,14 @@ namespace corvane::DemoFixture {
 
 inline constexpr std::string_view ssid = "HomeNet-5G";
 
+// Shown as -54 dBm, noise -91 dBm, 1200 Mb/s, 5 GHz channel 44, Wi-Fi 6.
 struct DemoRadio {
     int rssi;
     int noise;
-    double txRateMbps;
-    std::string_view band;
-    int channel;
-    std::string_view phyMode;
+    uint32_t txRate100kbps;
+    uint32_t frequencyMHz;
 };
-inline constexpr DemoRadio radio{-54, -91, 1200, "5 GHz", 44, "Wi-Fi 6"};
+inline constexpr DemoRadio radio{-54, -91, 12000, 5220};
 
 inline constexpr LinkKind linkKind = LinkKind::wifi;
 inline constexpr double linkMbps = 1200;

@@ -109,7 +109,7 @@ bool render(AppViewModel& model, const QString& path)
 }
 
 std::optional<int> startupCheck(int& argc, char** argv,
-                                const std::function<AppViewModel&()>& sharedModel)
+                                const std::function<std::unique_ptr<AppViewModel>()>& makeModel)
 {
     const std::optional<std::string> labelPath = DemoFixture::labelRenderPath();
     const std::optional<std::string> panelPath =
@@ -126,9 +126,9 @@ std::optional<int> startupCheck(int& argc, char** argv,
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
-    AppViewModel& model = sharedModel();
-    const bool ok = labelPath ? renderLabel(model, QString::fromStdString(*labelPath))
-                              : render(model, QString::fromStdString(*panelPath));
+    const std::unique_ptr<AppViewModel> model = makeModel();
+    const bool ok = labelPath ? renderLabel(*model, QString::fromStdString(*labelPath))
+                              : render(*model, QString::fromStdString(*panelPath));
     return ok ? 0 : 1;
 }
 

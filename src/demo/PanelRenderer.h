@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace corvane {
@@ -16,9 +17,9 @@ namespace PanelRenderer {
 // Runs before any application object exists. No render switch: none, and the normal run
 // proceeds. Otherwise the process's exit status: 0 written, 1 render or write failure,
 // 2 a render switch without demo mode.
-// `model` gives the shared model, created on first use in demo mode.
+// `makeModel` gives the demo model, asked for once the application object exists.
 std::optional<int> startupCheck(int& argc, char** argv,
-                                const std::function<AppViewModel&()>& model);
+                                const std::function<std::unique_ptr<AppViewModel>()>& makeModel);
 
 // The label at scale 4, white on a dark strip, and the panel at scale 2 framed on black.
 bool renderLabel(AppViewModel& model, const QString& path);

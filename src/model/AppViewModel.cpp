@@ -1,13 +1,10 @@
 #include "model/AppViewModel.h"
 
-#include "demo/DemoData.h"
-#include "demo/DemoFixture.h"
 #include "model/Preferences.h"
 #include "model/SamplerThread.h"
 #include "platform/SystemEvents.h"
 #include "present/Label.h"
 #include "services/LoginItemService.h"
-#include "services/PublicIPService.h"
 #include "services/WiFiMonitor.h"
 
 #include <QTimer>
@@ -49,20 +46,13 @@ AppViewModel::AppViewModel(ModelServices services, QObject* parent)
     Preferences& prefs = *services_.preferences;
     barStyle_ = prefs.barStyle();
     units_ = prefs.units();
-    privacyMode_ = DemoFixture::isActive() ? DemoFixture::privacy() : prefs.privacyMode();
+    privacyMode_ = prefs.privacyMode();
     publicIPLookup_ = prefs.publicIPLookup();
     sessionStart_ = QDateTime::currentDateTime();
     interfaceOverride_ = prefs.interfaceOverride();
     starlinkDashboardURL_ = prefs.starlinkDashboardURL();
 
     sampler_ = std::make_unique<SamplerThread>(std::move(services_.sampler));
-
-    if (DemoFixture::isActive()) {
-        services_.wifi = std::make_unique<WiFiMonitor>(QString::fromUtf8(DemoFixture::ssid));
-        seedDemo();
-    } else {
-        start();
-    }
 }
 
 AppViewModel::~AppViewModel() = default;
@@ -86,7 +76,7 @@ double AppViewModel::cadence() const
 
 void AppViewModel::start()
 {
-    if (DemoFixture::isActive() || watchersStarted_)
+    if (watchersStarted_)
         return;
     startSampling();
     watchDisplaySleep();
@@ -142,14 +132,16 @@ void AppViewModel::applyTick(const NetSampler::Tick& tick)
     const std::optional<QString> name = toQString(tick.interfaceName);
     if (name != interfaceName_) {
         assign(interfaceName_, name, &AppViewModel::interfaceNameChanged);
-        const LinkKind kind = tick.interfaceName && services_.classify
-                                  ? services_.classify(*tick.interfaceName)
-                                  : LinkKind::other;
+        LinkKind kind = LinkKind::other;
+        if (name) {
+            kind = services_.links->kind(*tick.interfaceName);
+            kinds_.insert(*name, kind);
+        }
         assign(linkKind_, kind, &AppViewModel::linkKindChanged);
         if (panelOpen_) {
             std::optional<QString> ip;
-            if (tick.interfaceName && services_.localIPv4)
-                ip = toQString(services_.localIPv4(*tick.interfaceName));
+            if (name)
+                ip = toQString(services_.links->localIPv4(*tick.interfaceName));
             assign(localIP_, ip, &AppViewModel::localIPChanged);
             if (linkKind_ == LinkKind::wifi) {
                 services_.wifi->setPreferredInterface(*name);
@@ -278,8 +270,7 @@ void AppViewModel::copyRow(RowId row, const std::optional<QString>& value, bool 
         return;
     if (identifying && !identifiersVisible())
         return;
-    if (services_.copyText)
-        services_.copyText(*value);
+    services_.desktop->copyText(*value);
     assign(copiedRow_, std::optional(row), &AppViewModel::copiedRowChanged);
     copiedTask_ = oneShot(this, copiedMarkMs, [this, row] {
         if (copiedRow_ == row)
@@ -296,8 +287,7 @@ void AppViewModel::resetSession()
     ring_.removeAll();
     Q_EMIT ringChanged();
     assign(sessionStart_, QDateTime::currentDateTime(), &AppViewModel::sessionStartChanged);
-    if (!DemoFixture::isActive())
-        sampler_->post([](NetSampler& s) { s.resetBaseline(); });
+    sampler_->post([](NetSampler& s) { s.resetBaseline(); });
 }
 
 void AppViewModel::setInterfaceOverride(const std::optional<QString>& name)
@@ -310,20 +300,18 @@ void AppViewModel::setInterfaceOverride(const std::optional<QString>& name)
     interfaceOverride_ = normalised;
     Q_EMIT interfaceOverrideChanged();
     stored(services_.preferences->setInterfaceOverride(normalised));
-    if (!DemoFixture::isActive())
-        sampler_->post([n = toStd(normalised)](NetSampler& s) { s.setOverride(n); });
+    sampler_->post([n = toStd(normalised)](NetSampler& s) { s.setOverride(n); });
 }
 
 void AppViewModel::openDishy()
 {
-    if (services_.openUrl)
-        services_.openUrl(services_.dishyUrl);
+    services_.desktop->openUrl(services_.dishyUrl);
 }
 
 void AppViewModel::openDashboard()
 {
-    if (starlinkDashboardURL_ && services_.openUrl)
-        services_.openUrl(*starlinkDashboardURL_);
+    if (starlinkDashboardURL_)
+        services_.desktop->openUrl(*starlinkDashboardURL_);
 }
 
 // ---------------------------------------------------------------- panel
@@ -339,8 +327,6 @@ void AppViewModel::panelOpened()
 {
     cancelPanelRefresh();
     assign(panelOpen_, true, &AppViewModel::panelOpenChanged);
-    if (DemoFixture::isActive())
-        return;
 
     if (interfaceName_ && linkKind_ == LinkKind::wifi)
         services_.wifi->setPreferredInterface(*interfaceName_);
@@ -348,28 +334,16 @@ void AppViewModel::panelOpened()
     if (linkKind_ == LinkKind::wifi)
         services_.wifi->readRadio();
     services_.loginItem->refresh();
-    QStringList up;
-    if (services_.upInterfaces) {
-        for (const std::string& name : services_.upInterfaces())
-            up.append(QString::fromStdString(name));
-    }
-    assign(interfaces_, up, &AppViewModel::interfacesChanged);
-    std::optional<QString> ip;
-    if (interfaceName_ && services_.localIPv4)
-        ip = toQString(services_.localIPv4(interfaceName_->toStdString()));
-    assign(localIP_, ip, &AppViewModel::localIPChanged);
+    refreshLinks();
     assign(starlinkDashboardURL_, services_.preferences->starlinkDashboardURL(),
            &AppViewModel::starlinkDashboardURLChanged);
 
     auto job = std::make_shared<PanelJob>();
     panelJob_ = job;
-    job->probe = StarlinkProbe::reachable(
-        this,
-        [this, job](bool reachable) {
-            job->probeResult = reachable;
-            finishPanelJob(job);
-        },
-        services_.dish, services_.probeTimeout);
+    job->probe = services_.dish->reachable(this, [this, job](bool reachable) {
+        job->probeResult = reachable;
+        finishPanelJob(job);
+    });
 
     if (!publicIPLookup_) {
         job->lookupDone = true;
@@ -380,7 +354,7 @@ void AppViewModel::panelOpened()
     // not clear the indicator of a newer opening that is still waiting.
     ++lookupsInFlight_;
     assign(fetchingPublicIP_, true, &AppViewModel::fetchingPublicIPChanged);
-    services_.publicIPService->fetch(
+    services_.publicAddress->fetch(
         this, [this, job, epoch = lookupEpoch_](std::optional<QString> address) {
             // A lookup that outlived a switch-off answers a question nobody asks any more.
             if (!job->cancelled && address && epoch == lookupEpoch_)
@@ -431,46 +405,56 @@ void AppViewModel::setPublicIPLookup(bool on)
     }
 }
 
-// ---------------------------------------------------------------- demo
+// ---------------------------------------------------------------- links and seed
 
-void AppViewModel::seedDemo()
+void AppViewModel::refreshLinks()
 {
-    namespace demo = DemoFixture;
+    QStringList up;
+    for (const std::string& name : services_.links->upInterfaces())
+        up.append(QString::fromStdString(name));
+    assign(interfaces_, up, &AppViewModel::interfacesChanged);
+    // Classified here, once per opening, so the picker never reads the system as it paints.
+    kinds_.clear();
+    for (const std::optional<QString>& name :
+         {interfaceName_, primaryInterfaceName_, interfaceOverride_}) {
+        if (name)
+            up.append(*name);
+    }
+    for (const QString& name : up) {
+        if (!kinds_.contains(name))
+            kinds_.insert(name, services_.links->kind(name.toStdString()));
+    }
+    std::optional<QString> ip;
+    if (interfaceName_)
+        ip = toQString(services_.links->localIPv4(interfaceName_->toStdString()));
+    assign(localIP_, ip, &AppViewModel::localIPChanged);
+}
+
+void AppViewModel::seed(const ModelSeed& seed)
+{
     assign(barStyle_, BarStyle::stacked, &AppViewModel::barStyleChanged); // not stored
-    for (const SpeedSample& s : demo::samples())
+    assign(privacyMode_, seed.privacyMode, &AppViewModel::privacyModeChanged);
+    ring_.removeAll();
+    for (const SpeedSample& s : seed.history)
         ring_.append(s);
     Q_EMIT ringChanged();
-    assign(current_, demo::current, &AppViewModel::currentChanged);
-    assign(sessionStart_,
-           QDateTime(QDate(2026, 1, 5), QTime(demo::sessionStartHour, demo::sessionStartMinute)),
-           &AppViewModel::sessionStartChanged);
-    assign(totalInBytes_, quint64(demo::totalInBytes), &AppViewModel::totalInBytesChanged);
-    assign(totalOutBytes_, quint64(demo::totalOutBytes), &AppViewModel::totalOutBytesChanged);
-    const QString name = QString::fromUtf8(demo::interfaceName);
-    assign(interfaceName_, std::optional(name), &AppViewModel::interfaceNameChanged);
-    assign(linkKind_, demo::linkKind, &AppViewModel::linkKindChanged);
-    assign(linkMbps_, demo::linkMbps, &AppViewModel::linkMbpsChanged);
-    assign(primaryInterfaceName_, std::optional(name), &AppViewModel::primaryInterfaceNameChanged);
-    assign(interfaces_, QStringList{name}, &AppViewModel::interfacesChanged);
-    assign(starlinkReachable_, std::optional(demo::starlinkReachable),
-           &AppViewModel::starlinkReachableChanged);
-    assign(starlinkDashboardURL_,
-           std::optional(QUrl(QString::fromUtf8(demo::starlinkDashboardURL))),
+    assign(current_, seed.current, &AppViewModel::currentChanged);
+    assign(sessionStart_, seed.sessionStart, &AppViewModel::sessionStartChanged);
+    assign(totalInBytes_, seed.totalInBytes, &AppViewModel::totalInBytesChanged);
+    assign(totalOutBytes_, seed.totalOutBytes, &AppViewModel::totalOutBytesChanged);
+    assign(interfaceName_, std::optional(seed.interfaceName), &AppViewModel::interfaceNameChanged);
+    assign(linkKind_, seed.linkKind, &AppViewModel::linkKindChanged);
+    assign(linkMbps_, seed.linkMbps, &AppViewModel::linkMbpsChanged);
+    assign(primaryInterfaceName_, std::optional(seed.interfaceName),
+           &AppViewModel::primaryInterfaceNameChanged);
+    assign(starlinkReachable_, seed.starlinkReachable, &AppViewModel::starlinkReachableChanged);
+    assign(starlinkDashboardURL_, seed.starlinkDashboardURL,
            &AppViewModel::starlinkDashboardURLChanged);
-    WiFiMonitor::Radio radio;
-    radio.rssi = demo::radio.rssi;
-    radio.noise = demo::radio.noise;
-    radio.txRateMbps = demo::radio.txRateMbps;
-    radio.band = QString::fromUtf8(demo::radio.band);
-    radio.channel = demo::radio.channel;
-    radio.phyMode = QString::fromUtf8(demo::radio.phyMode);
-    services_.wifi->seedDemo(radio);
-    assign(routerIP_, std::optional(QString::fromUtf8(demo::routerIP)),
-           &AppViewModel::routerIPChanged);
-    assign(localIP_, std::optional(QString::fromUtf8(demo::localIP)),
-           &AppViewModel::localIPChanged);
-    assign(publicIP_, std::optional(QString::fromUtf8(demo::publicIP)),
-           &AppViewModel::publicIPChanged);
+    assign(routerIP_, seed.routerIP, &AppViewModel::routerIPChanged);
+    assign(publicIP_, seed.publicIP, &AppViewModel::publicIPChanged);
+    refreshLinks();
+    services_.wifi->setPreferredInterface(seed.interfaceName);
+    services_.wifi->readRadio();
     refreshLabel(current_, true);
 }
 
@@ -488,7 +472,7 @@ void AppViewModel::setLaunchAtLogin(bool on)
 
 LinkKind AppViewModel::kindOf(const QString& name) const
 {
-    return services_.classify ? services_.classify(name.toStdString()) : LinkKind::other;
+    return kinds_.value(name, LinkKind::other);
 }
 
 } // namespace corvane

@@ -8,6 +8,7 @@
 #include "present/LabelImage.h"
 #include "present/RateUnits.h"
 #include "services/StarlinkProbe.h"
+#include "services/SystemPorts.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -27,7 +28,6 @@ namespace corvane {
 class LoginItemService;
 class PowerState;
 class Preferences;
-class PublicIPService;
 class SamplerThread;
 class SleepEvents;
 class WiFiMonitor;
@@ -43,19 +43,32 @@ struct ModelServices {
     std::unique_ptr<Preferences> preferences;
     std::unique_ptr<SleepEvents> sleepEvents; // may be null: no sleep/wake events
     std::unique_ptr<PowerState> powerState;   // may be null: never low power
-    std::function<LinkKind(const std::string&)> classify;
-    std::function<std::optional<std::string>(const std::string&)> localIPv4;
-    std::function<std::vector<std::string>()> upInterfaces;
-    std::function<void(const QUrl&)> openUrl;
-    std::function<void(const QString&)> copyText;
-    std::unique_ptr<WiFiMonitor> wifi; // replaced by the demo monitor in demo mode
+    std::unique_ptr<LinkDirectory> links;
+    std::unique_ptr<Desktop> desktop;
+    std::unique_ptr<WiFiMonitor> wifi;
     std::unique_ptr<LoginItemService> loginItem;
-    std::unique_ptr<PublicIPService> publicIPService;
-    StarlinkProbe::Target dish = StarlinkProbe::dish();
-    std::chrono::milliseconds probeTimeout = StarlinkProbe::defaultTimeout;
+    std::unique_ptr<PublicAddressLookup> publicAddress;
+    std::unique_ptr<DishProbe> dish;
     QUrl dishyUrl = StarlinkProbe::dishyURL();
     // Scales the loop's waits; tests shorten them, the app keeps 1.
     double waitScale = 1.0;
+};
+
+// A fixed state shown in place of measurements, applied once and never stored.
+struct ModelSeed {
+    std::vector<SpeedSample> history; // oldest first
+    SpeedSample current;
+    QDateTime sessionStart;
+    quint64 totalInBytes = 0;
+    quint64 totalOutBytes = 0;
+    QString interfaceName;
+    LinkKind linkKind = LinkKind::other;
+    double linkMbps = 0;
+    bool privacyMode = false;
+    std::optional<bool> starlinkReachable;
+    std::optional<QUrl> starlinkDashboardURL;
+    std::optional<QString> routerIP;
+    std::optional<QString> publicIP;
 };
 
 // The one model object: every piece of state the tray label and the panel show, the user's
@@ -111,7 +124,11 @@ public:
     LoginItemService& loginItem() const { return *services_.loginItem; }
     const QUrl& dishyUrl() const { return services_.dishyUrl; }
 
+    // Shows `seed` as if measured; the history and totals replace the session's.
+    void seed(const ModelSeed& seed);
+
     // --- sampling
+    // Starts the sampling loop and follows display sleep; later calls do nothing.
     void start();
     bool isSampling() const { return sampling_; }
     double cadence() const;
@@ -141,7 +158,8 @@ public:
     void panelClosed();
     void setPublicIPLookup(bool on);
     void setLaunchAtLogin(bool on);
-    // The kind of link an interface name stands for, for the interface picker.
+    // The kind of link an interface name stands for, for the interface picker: known for
+    // the listed interfaces, the measured one and the pinned one since the panel opened.
     LinkKind kindOf(const QString& name) const;
 
 Q_SIGNALS:
@@ -194,7 +212,7 @@ private:
     void onTick(const NetSampler::Tick& tick);
     void applyTick(const NetSampler::Tick& tick);
     void refreshLabel(const SpeedSample& sample, bool force);
-    void seedDemo();
+    void refreshLinks();
     void stored(bool saved);
     struct PanelJob;
     void finishPanelJob(const std::shared_ptr<PanelJob>& job);
@@ -241,6 +259,7 @@ private:
     int lookupsInFlight_ = 0;
     quint64 lookupEpoch_ = 0; // moves on at every switch-off of the lookup
     QHash<QString, LabelImage> imageCache_;
+    QHash<QString, LinkKind> kinds_;
 };
 
 } // namespace corvane

@@ -2,19 +2,19 @@
 
 namespace corvane {
 
-LoginItemService::LoginItemService(XdgAutostart autostart, QObject* parent)
-    : QObject(parent), autostart_(std::move(autostart)), enabled_(autostart_.isEnabled())
+LoginItemService::LoginItemService(std::unique_ptr<Autostart> autostart, QObject* parent)
+    : QObject(parent), autostart_(std::move(autostart)), enabled_(autostart_->isEnabled())
 {}
 
 void LoginItemService::setEnabled(bool on)
 {
-    storeLastError(on ? autostart_.install() : autostart_.uninstall());
+    storeLastError(on ? autostart_->install() : autostart_->uninstall());
     refresh();
 }
 
 void LoginItemService::refresh()
 {
-    storeEnabled(autostart_.isEnabled());
+    storeEnabled(autostart_->isEnabled());
 }
 
 void LoginItemService::storeEnabled(bool value)

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "platform/autostart/XdgAutostart.h"
+#include "services/SystemPorts.h"
 
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace corvane {
@@ -16,7 +17,7 @@ class LoginItemService : public QObject {
 
 public:
     // Reads the current state once; lastError starts as none.
-    explicit LoginItemService(XdgAutostart autostart = XdgAutostart(), QObject* parent = nullptr);
+    explicit LoginItemService(std::unique_ptr<Autostart> autostart, QObject* parent = nullptr);
 
     bool enabled() const { return enabled_; }
     // Why the last setEnabled() failed; none after a success.
@@ -36,7 +37,7 @@ private:
     void storeEnabled(bool value);
     void storeLastError(std::optional<QString> value);
 
-    XdgAutostart autostart_;
+    std::unique_ptr<Autostart> autostart_;
     bool enabled_ = false;
     std::optional<QString> lastError_;
 };

@@ -169,9 +169,11 @@ bool PublicIPService::cacheIsFresh() const
 {
     if (!m_cached)
         return false;
-    const auto age = m_options.clock() - m_cached->at;
-    // A stamp slightly ahead (the clock was stepped back a little) still counts as fresh;
-    // one further ahead than a whole lifetime would pin the cache for that long.
+    return isFresh(m_options.clock() - m_cached->at);
+}
+
+bool PublicIPService::isFresh(std::chrono::system_clock::duration age)
+{
     return age < cacheLifetime && age > -cacheLifetime;
 }
 

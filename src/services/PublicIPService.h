@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/SystemPorts.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -43,12 +45,10 @@ struct PublicIPOptions {
 // The callback always runs later from the event loop, never inside fetch(). It is
 // dropped, not called, when `context` is destroyed first or when the service is
 // destroyed with the lookup still pending.
-class PublicIPService final : public QObject {
+class PublicIPService final : public QObject, public PublicAddressLookup {
     Q_OBJECT
 
 public:
-    using Callback = std::function<void(std::optional<QString>)>;
-
     static constexpr std::chrono::seconds cacheLifetime{300};
     // At most 45 characters of up to 3 UTF-8 bytes each, with room for padding. A larger
     // body cannot be an address and is not read further.
@@ -58,11 +58,15 @@ public:
     ~PublicIPService() override;
 
     // Delivers the public address, or none when there never was a good answer.
-    void fetch(const QObject* context, Callback done);
+    void fetch(const QObject* context, Callback done) override;
 
     // The address a response body carries in its canonical form, or none when the body is
     // not UTF-8 or the trimmed text is not an IPv4 or IPv6 address of at most 45 characters.
     static std::optional<QString> parseAddress(const QByteArray& body);
+    // Whether a cached answer of this age is still served without a request. A stamp
+    // slightly ahead (the clock was stepped back a little) still counts as fresh; one further
+    // ahead than a whole lifetime would pin the cache for that long.
+    static bool isFresh(std::chrono::system_clock::duration age);
     // The address an HTTP answer carries: a success status (2xx) and an address body.
     static std::optional<QString> addressFromAnswer(int status, const QByteArray& body);
 

@@ -1,6 +1,7 @@
 #include "services/StarlinkProbe.h"
 
 #include <QMetaObject>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <arpa/inet.h>
@@ -33,8 +34,6 @@ public:
         if (fd_ >= 0)
             ::close(fd_);
     }
-
-    bool decided() const { return decided_; }
 
     void start(const StarlinkProbe::Target& target, std::chrono::milliseconds timeout)
     {
@@ -170,19 +169,6 @@ private:
 
 } // namespace detail
 
-ProbeHandle::ProbeHandle(detail::ProbeJob* job) : job_(job) {}
-
-void ProbeHandle::cancel()
-{
-    if (job_)
-        job_->finish(false);
-}
-
-bool ProbeHandle::pending() const
-{
-    return job_ && !job_->decided();
-}
-
 namespace {
 QString dishHostText()
 {
@@ -207,7 +193,10 @@ ProbeHandle StarlinkProbe::reachable(QObject* context, std::function<void(bool)>
 {
     auto* job = new detail::ProbeJob(context, std::move(done));
     job->start(target, timeout);
-    return ProbeHandle(job);
+    return ProbeHandle([job = QPointer<detail::ProbeJob>(job)] {
+        if (job)
+            job->finish(false);
+    });
 }
 
 } // namespace corvane

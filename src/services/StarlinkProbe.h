@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPointer>
+#include "services/SystemPorts.h"
+
 #include <QString>
 #include <QUrl>
 #include <chrono>
@@ -9,29 +10,6 @@
 #include <string_view>
 
 namespace corvane {
-
-namespace detail {
-class ProbeJob;
-}
-
-// Handle to one running probe. Copies refer to the same probe; a default-constructed
-// handle refers to none. The handle does not own the probe: dropping it lets the probe
-// run to its end.
-class ProbeHandle {
-public:
-    ProbeHandle() = default;
-
-    // Ends the probe now: the socket is closed and `false` is delivered before this
-    // returns. Does nothing once the result has been delivered.
-    void cancel();
-    bool pending() const;
-
-private:
-    friend class StarlinkProbe;
-    explicit ProbeHandle(detail::ProbeJob* job);
-
-    QPointer<detail::ProbeJob> job_;
-};
 
 // Can a TCP connection to the dish be opened right now? The answer is whether the
 // connect completes before the time-out; nothing is ever sent on the connection.
@@ -61,6 +39,23 @@ public:
     static ProbeHandle reachable(QObject* context, std::function<void(bool)> done,
                                  const Target& target = dish(),
                                  std::chrono::milliseconds timeout = defaultTimeout);
+};
+
+// The probe the panel runs: one target, one time-out.
+class StarlinkDishProbe final : public DishProbe {
+public:
+    explicit StarlinkDishProbe(StarlinkProbe::Target target = StarlinkProbe::dish(),
+                               std::chrono::milliseconds timeout = StarlinkProbe::defaultTimeout)
+        : target_(std::move(target)), timeout_(timeout)
+    {}
+    ProbeHandle reachable(QObject* context, std::function<void(bool)> done) override
+    {
+        return StarlinkProbe::reachable(context, std::move(done), target_, timeout_);
+    }
+
+private:
+    StarlinkProbe::Target target_;
+    std::chrono::milliseconds timeout_;
 };
 
 } // namespace corvane

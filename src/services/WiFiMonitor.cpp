@@ -1,7 +1,5 @@
 #include "services/WiFiMonitor.h"
 
-#include "platform/nl80211/Nl80211WiFiSource.h"
-
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cmath>
@@ -31,9 +29,6 @@ QString WiFiMonitor::Radio::tooltip() const
     return text;
 }
 
-WiFiMonitor::WiFiMonitor(QObject* parent) : WiFiMonitor(nl80211::Nl80211WiFiSource::open(), parent)
-{}
-
 WiFiMonitor::WiFiMonitor(std::unique_ptr<WiFiSource> source, QObject* parent)
     : QObject(parent), source_(std::move(source))
 {
@@ -44,10 +39,6 @@ WiFiMonitor::WiFiMonitor(std::unique_ptr<WiFiSource> source, QObject* parent)
     }
     read();
 }
-
-WiFiMonitor::WiFiMonitor(const QString& demoSSID, QObject* parent)
-    : QObject(parent), ssid_(demoSSID), demo_(true)
-{}
 
 WiFiMonitor::~WiFiMonitor() = default;
 
@@ -77,8 +68,6 @@ std::optional<WiFiInterface> WiFiMonitor::defaultInterface()
 
 void WiFiMonitor::read()
 {
-    if (demo_)
-        return;
     auto iface = defaultInterface();
     if (!iface) {
         setSsid(std::nullopt);
@@ -96,8 +85,6 @@ void WiFiMonitor::read()
 
 void WiFiMonitor::readRadio()
 {
-    if (demo_)
-        return;
     auto iface = defaultInterface();
     if (!iface) {
         setRadio(std::nullopt);
@@ -134,11 +121,6 @@ void WiFiMonitor::readRadio()
     r.txRateMbps = station && station->txRate100kbps ? *station->txRate100kbps / 10.0 : 0.0;
     r.channel = channel(frequency);
     setRadio(r);
-}
-
-void WiFiMonitor::seedDemo(const Radio& radio)
-{
-    setRadio(radio);
 }
 
 void WiFiMonitor::onEvents()

@@ -35,17 +35,12 @@ public:
         friend bool operator==(const Radio&, const Radio&) = default;
     };
 
-    // Live monitor over nl80211.
-    explicit WiFiMonitor(QObject* parent = nullptr);
-    // Live monitor over the given source.
+    // Reads the network name at once; follows the source's change events when it has any.
     explicit WiFiMonitor(std::unique_ptr<WiFiSource> source, QObject* parent = nullptr);
-    // Demo monitor: fixed name, no radio until seeded, never touches the system.
-    explicit WiFiMonitor(const QString& demoSSID, QObject* parent = nullptr);
     ~WiFiMonitor() override;
 
     std::optional<QString> ssid() const { return ssid_; }
     std::optional<Radio> radio() const { return radio_; }
-    bool demo() const { return demo_; }
 
     // The interface whose network to report, when it is a Wi-Fi station interface (the one
     // being measured); otherwise the first station interface the kernel lists. A change
@@ -53,12 +48,9 @@ public:
     void setPreferredInterface(const QString& name);
     QString preferredInterface() const { return preferred_; }
 
-    // Refresh the network name / the radio details. Both do nothing in demo mode.
+    // Refresh the network name / the radio details.
     void read();
     void readRadio();
-
-    // Demo seeding of the radio details.
-    void seedDemo(const Radio& radio);
 
     // SSID bytes for display: invalid UTF-8, control, direction-control and zero-width
     // characters become U+FFFD, so nothing is dropped, hidden, reordered or breaks the line.
@@ -81,7 +73,6 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     std::optional<QString> ssid_;
     std::optional<Radio> radio_;
-    bool demo_ = false;
     bool readQueued_ = false;
     QString preferred_;
 };

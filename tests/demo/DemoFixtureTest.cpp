@@ -1,30 +1,41 @@
 #include "demo/DemoData.h"
+#include "model/model/ModelFixture.h"
 
-#include <gtest/gtest.h>
+#include <QSettings>
 
-TEST(DemoData, HistoryMatchesItsCheckValues)
+using namespace corvane;
+using DemoTest = corvane::testing::ModelTest;
+
+// The model main makes in demo mode: seeded, never sampling, every answer made up.
+TEST_F(DemoTest, DemoModelIsSeededAndNeverReachesOut)
 {
-    const auto s = corvane::DemoFixture::samples();
+    const std::vector<SpeedSample> s = DemoFixture::samples();
     ASSERT_EQ(s.size(), 60u);
-    using corvane::SpeedSample;
-    EXPECT_EQ(s[0], (SpeedSample{8.0, 1.2}));
-    EXPECT_EQ(s[4], (SpeedSample{12.0, 1.6}));
-    EXPECT_EQ(s[20], (SpeedSample{90.0, 4.9}));
-    EXPECT_EQ(s[40], (SpeedSample{120.0, 6.0}));
-    EXPECT_EQ(s[51], (SpeedSample{472.0, 21.4}));
-    EXPECT_EQ(s[59], (SpeedSample{515.0, 22.6}));
-    double maxDown = 0;
-    double maxUp = 0;
-    int maxUpAt = -1;
-    for (int i = 0; i < 60; ++i) {
-        maxDown = std::max(maxDown, s[i].downMbps);
-        if (s[i].upMbps > maxUp) {
-            maxUp = s[i].upMbps;
-            maxUpAt = i;
-        }
-    }
-    EXPECT_EQ(maxDown, 515.0);
-    EXPECT_EQ(maxUp, 25.5);
-    EXPECT_EQ(maxUpAt, 53);
-    EXPECT_EQ(corvane::DemoFixture::samples(), s);
+    for (auto [i, want] : {std::pair{0, SpeedSample{8.0, 1.2}},
+                           {20, {90.0, 4.9}},
+                           {51, {472.0, 21.4}},
+                           {40, {120.0, 6.0}},
+                           {59, {515.0, 22.6}}})
+        EXPECT_EQ(s[size_t(i)], want) << i;
+
+    QSettings(prefsPath(), QSettings::IniFormat).setValue("barStyle", QStringLiteral("wide"));
+    qputenv("CORVANE_DEMO", "1");
+    auto m = makeModel();
+    EXPECT_FALSE(m->isSampling());
+    EXPECT_EQ(m->barStyle(), BarStyle::stacked);
+    EXPECT_EQ(QSettings(prefsPath(), QSettings::IniFormat).value("barStyle"), "wide");
+    EXPECT_EQ(m->ring().ordered(), s);
+    EXPECT_EQ(m->label(), AppViewModel::format({512.3, 24.6}, RateUnits::bits));
+    EXPECT_EQ(m->interfaces(), QStringList{QStringLiteral("wlp2s0")});
+    EXPECT_EQ(m->localIP(), QStringLiteral("10.0.1.42"));
+    EXPECT_EQ(m->kindOf(QStringLiteral("wlp2s0")), LinkKind::wifi);
+    EXPECT_EQ(m->wifi().ssid(), QStringLiteral("HomeNet-5G"));
+    EXPECT_EQ(m->wifi().radio(), (WiFiMonitor::Radio{-54, -91, 1200, "5 GHz", 44, "Wi-Fi 6"}));
+
+    m->panelOpened();
+    ASSERT_TRUE(waitRefresh(*m));
+    EXPECT_EQ(echo.requests, 0);
+    EXPECT_EQ(m->publicIP(), QStringLiteral("203.0.113.17"));
+    EXPECT_EQ(m->starlinkReachable(), true);
+    EXPECT_FALSE(m->isSampling());
 }

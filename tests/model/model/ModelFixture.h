@@ -1,18 +1,21 @@
 #pragma once
 
+#include "demo/DemoFixture.h"
+#include "demo/DemoServices.h"
 #include "measure/NetSampler.h"
 #include "model/AppViewModel.h"
 #include "model/Preferences.h"
 #include "platform/SystemEvents.h"
-#include "platform/autostart/XdgAutostart.h"
 #include "services/LoginItemService.h"
-#include "services/PublicIPService.h"
 #include "services/WiFiMonitor.h"
 #include "support/FakeNetSource.h"
-#include "support/LoopbackHttp.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace corvane::testing {
@@ -29,7 +32,7 @@ public:
     bool on = false;
 };
 
-// A Wi-Fi source with no interfaces that counts radio reads.
+// A Wi-Fi source with no interfaces that counts reads.
 class CountingWiFiSource final : public WiFiSource {
 public:
     explicit CountingWiFiSource(int* reads) : reads_(reads) {}
@@ -49,14 +52,91 @@ private:
     int* reads_;
 };
 
+// Runs `fn` from the event loop a little later, as a network answer would, unless
+// `context` is gone by then.
+inline void later(const QObject* context, std::function<void()> fn)
+{
+    QTimer::singleShot(50, qApp, [c = QPointer<const QObject>(context), fn = std::move(fn)] {
+        if (c)
+            fn();
+    });
+}
+
+// The public-address lookup as the model sees it: answers later, or holds every answer
+// until released.
+struct FakeLookup final {
+    QString answer = QStringLiteral("203.0.113.9");
+    bool hold = false;
+    int requests = 0;
+    std::vector<std::pair<const QObject*, PublicAddressLookup::Callback>> held;
+
+    void release()
+    {
+        hold = false;
+        for (auto& [context, done] : std::exchange(held, {}))
+            later(context, [done, a = answer] { done(a); });
+    }
+};
+
+// The dish: reachable while it listens. A cancel answers false at once and only once.
+struct FakeDish final {
+    bool listening = true;
+    void close() { listening = false; }
+};
+
 class ModelTest : public ::testing::Test {
 protected:
+    // Every port over the fixture's state; each owner holds its own instance.
+    struct Services final : LinkDirectory, Desktop, Autostart, PublicAddressLookup, DishProbe {
+        ModelTest& t;
+        explicit Services(ModelTest& test) : t(test) {}
+        LinkKind kind(const std::string& name) override
+        {
+            ++t.classifyCalls;
+            return name.starts_with("wlan") ? LinkKind::wifi : LinkKind::ethernet;
+        }
+        std::optional<std::string> localIPv4(const std::string& name) override
+        {
+            ++t.localIPCalls;
+            return name == "eth0" ? std::optional<std::string>("198.51.100.7") : std::nullopt;
+        }
+        std::vector<std::string> upInterfaces() override { return {"eth0", "wlan0"}; }
+        void openUrl(const QUrl& url) override { t.opened.append(url); }
+        void copyText(const QString& text) override { t.copied.append(text); }
+        bool isEnabled() const override { return t.autostartOn; }
+        // A regular file where the configuration directory goes refuses the entry.
+        std::optional<QString> install() override
+        {
+            if (QFileInfo(t.dir.filePath(QStringLiteral("config"))).isFile())
+                return QStringLiteral("config: Not a directory");
+            return t.autostartOn = true, std::nullopt;
+        }
+        std::optional<QString> uninstall() override { return t.autostartOn = false, std::nullopt; }
+        void fetch(const QObject* context, Callback done) override
+        {
+            ++t.echo.requests;
+            if (t.echo.hold)
+                t.echo.held.emplace_back(context, std::move(done));
+            else
+                later(context, [done, a = t.echo.answer] { done(a); });
+        }
+        ProbeHandle reachable(QObject* context, std::function<void(bool)> done) override
+        {
+            auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
+            later(context, [answer, ok = t.dishListener.listening] {
+                if (*answer)
+                    std::exchange(*answer, nullptr)(ok);
+            });
+            return ProbeHandle([answer] {
+                if (*answer)
+                    std::exchange(*answer, nullptr)(false);
+            });
+        }
+    };
     void SetUp() override
     {
         qunsetenv("CORVANE_DEMO");
         ASSERT_TRUE(dir.isValid());
-        dishListener.listen(QHostAddress::LocalHost);
-        dish = {QStringLiteral("127.0.0.1"), dishListener.serverPort()};
     }
     void TearDown() override { qunsetenv("CORVANE_DEMO"); }
 
@@ -64,40 +144,35 @@ protected:
 
     std::unique_ptr<AppViewModel> makeModel(double waitScale = 0.005)
     {
+        auto prefs = std::make_unique<Preferences>(prefsPath());
+        auto login = std::make_unique<LoginItemService>(std::make_unique<Services>(*this));
+        if (DemoFixture::isActive()) { // the model main makes in demo mode
+            auto m = std::make_unique<AppViewModel>(DemoFixture::services(
+                std::move(prefs), std::move(login), std::make_unique<Services>(*this)));
+            m->seed(DemoFixture::seed(DemoFixture::privacy()));
+            return m;
+        }
         ModelServices s;
         s.sampler = std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
                                                  std::make_unique<FakeClock>(net));
-        s.preferences = std::make_unique<Preferences>(prefsPath());
+        s.preferences = std::move(prefs);
         auto sleepEvents = std::make_unique<FakeSleepEvents>();
         sleep = sleepEvents.get();
         s.sleepEvents = std::move(sleepEvents);
         auto power = std::make_unique<FakePowerState>();
         powerState = power.get();
         s.powerState = std::move(power);
-        s.classify = [this](const std::string& name) {
-            ++classifyCalls;
-            return name.starts_with("wlan") ? LinkKind::wifi : LinkKind::ethernet;
-        };
-        s.localIPv4 = [this](const std::string& name) -> std::optional<std::string> {
-            ++localIPCalls;
-            return name == "eth0" ? std::optional<std::string>("198.51.100.7") : std::nullopt;
-        };
-        s.upInterfaces = [] { return std::vector<std::string>{"eth0", "wlan0"}; };
-        s.openUrl = [this](const QUrl& u) { opened.append(u); };
-        s.copyText = [this](const QString& t) { copied.append(t); };
+        s.links = std::make_unique<Services>(*this);
+        s.desktop = std::make_unique<Services>(*this);
         s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<CountingWiFiSource>(&wifiReads));
-        s.loginItem = std::make_unique<LoginItemService>(XdgAutostart(
-            dir.filePath(QStringLiteral("config")), {}, QStringLiteral("/usr/bin/corvane")));
-        PublicIPOptions ip;
-        ip.endpoint = publicIPEndpoint;
-        ip.inactivityTimeout = std::chrono::milliseconds(500);
-        ip.overallTimeout = std::chrono::milliseconds(1000);
-        s.publicIPService = std::make_unique<PublicIPService>(ip);
-        s.dish = dish;
-        s.probeTimeout = std::chrono::milliseconds(200);
+        s.loginItem = std::move(login);
+        s.publicAddress = std::make_unique<Services>(*this);
+        s.dish = std::make_unique<Services>(*this);
         s.dishyUrl = QUrl(QStringLiteral("http://dish.invalid/"));
         s.waitScale = waitScale;
-        return std::make_unique<AppViewModel>(std::move(s));
+        auto m = std::make_unique<AppViewModel>(std::move(s));
+        m->start();
+        return m;
     }
 
     // Waits for `n` more applied ticks.
@@ -133,11 +208,9 @@ protected:
     int classifyCalls = 0;
     int localIPCalls = 0;
     int wifiReads = 0;
-    // Loopback only: a dish that accepts connections and an address service.
-    QTcpServer dishListener;
-    StarlinkProbe::Target dish;
-    LoopbackHttp echo{"203.0.113.9\n"};
-    QString publicIPEndpoint = echo.url();
+    bool autostartOn = false;
+    FakeDish dishListener;
+    FakeLookup echo;
     QList<QUrl> opened;
     QStringList copied;
 };

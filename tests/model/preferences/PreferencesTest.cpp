@@ -35,21 +35,6 @@ protected:
 
 } // namespace
 
-TEST_F(PreferencesFile, ExactStoredFormsAreRead)
-{
-    writeRaw("[General]\nbarStyle=wide\nunits=bytes\nprivacyMode=true\npublicIPLookup=false\n"
-             "interfaceOverride=wlp2s0\nstarlinkDashboardURL=https://dish.example/stats\n"
-             "labelInk=dark\n");
-    const Preferences prefs(path());
-    EXPECT_EQ(prefs.barStyle(), BarStyle::wide);
-    EXPECT_EQ(prefs.units(), RateUnits::bytes);
-    EXPECT_TRUE(prefs.privacyMode());
-    EXPECT_FALSE(prefs.publicIPLookup()); // a stored false is not mistaken for absence
-    EXPECT_EQ(prefs.interfaceOverride(), QStringLiteral("wlp2s0"));
-    EXPECT_EQ(prefs.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example/stats")));
-    EXPECT_EQ(prefs.labelInk(), LabelInk::dark);
-}
-
 TEST_F(PreferencesFile, MissingOrUnusableValuesGiveDefaults)
 {
     for (const QByteArray& content :
@@ -75,8 +60,20 @@ TEST_F(PreferencesFile, MissingOrUnusableValuesGiveDefaults)
     EXPECT_TRUE(readRaw().contains("interfaceOverride=eth0, eth1\n")) << readRaw().constData();
 }
 
-TEST_F(PreferencesFile, WritesPersistInTheirStoredForms)
+TEST_F(PreferencesFile, ExactStoredFormsAreReadAndWritten)
 {
+    writeRaw("[General]\nbarStyle=wide\nunits=bytes\nprivacyMode=true\npublicIPLookup=false\n"
+             "interfaceOverride=wlp2s0\nstarlinkDashboardURL=https://dish.example/stats\n"
+             "labelInk=dark\n");
+    const Preferences read(path());
+    EXPECT_EQ(read.barStyle(), BarStyle::wide);
+    EXPECT_EQ(read.units(), RateUnits::bytes);
+    EXPECT_TRUE(read.privacyMode());
+    EXPECT_FALSE(read.publicIPLookup()); // a stored false is not mistaken for absence
+    EXPECT_EQ(read.interfaceOverride(), QStringLiteral("wlp2s0"));
+    EXPECT_EQ(read.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example/stats")));
+    EXPECT_EQ(read.labelInk(), LabelInk::dark);
+    ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("corvane"))).removeRecursively());
     {
         Preferences prefs(path()); // neither the file nor its directory exists yet
         EXPECT_TRUE(prefs.setPublicIPLookup(false));
@@ -161,13 +158,12 @@ TEST(PreferencesPath, FollowsXdgConfigHome)
 {
     const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME"), oldHome = qgetenv("HOME");
     qputenv("HOME", "/home/tester");
-    const QString fallback = QStringLiteral("/home/tester/.config/corvane/corvane.conf");
-    qputenv("XDG_CONFIG_HOME", "/tmp/cfg");
-    EXPECT_EQ(Preferences::defaultPath(), QStringLiteral("/tmp/cfg/corvane/corvane.conf"));
-    qputenv("XDG_CONFIG_HOME", "relative/cfg");
-    EXPECT_EQ(Preferences::defaultPath(), fallback);
-    qputenv("XDG_CONFIG_HOME", "");
-    EXPECT_EQ(Preferences::defaultPath(), fallback);
+    for (auto [xdg, want] : {std::pair{"/tmp/cfg", "/tmp/cfg/corvane/corvane.conf"},
+                             {"relative/cfg", "/home/tester/.config/corvane/corvane.conf"},
+                             {"", "/home/tester/.config/corvane/corvane.conf"}}) {
+        qputenv("XDG_CONFIG_HOME", xdg);
+        EXPECT_EQ(Preferences::defaultPath(), QString::fromLatin1(want)) << xdg;
+    }
     qputenv("HOME", oldHome);
     oldXdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldXdg);
 }

@@ -1,44 +1,61 @@
 #include "services/LoginItemService.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using corvane::LoginItemService;
-using corvane::XdgAutostart;
+using namespace corvane;
 
-// The switch shows the state on disk, not the request, and a failure's reason stays until
-// a later success; each property notifies only on change.
+namespace {
+
+// An autostart switch whose next failure the test chooses.
+struct FakeAutostart final : Autostart {
+    FakeAutostart(bool* o, std::optional<QString>* f) : on(o), failure(f) {}
+    bool* on;
+    std::optional<QString>* failure;
+    bool isEnabled() const override { return *on; }
+    std::optional<QString> install() override
+    {
+        return *failure ? *failure : (*on = true, *failure);
+    }
+    std::optional<QString> uninstall() override
+    {
+        return *failure ? *failure : (*on = false, *failure);
+    }
+};
+
+} // namespace
+
+// The switch shows the state on disk, not the request; a failure's reason stays until a
+// later success; each property notifies only on change.
 TEST(LoginItemService, FollowsTheEntryAndReportsFailuresUntilASuccess)
 {
-    QTemporaryDir tmp;
-    const QString home = tmp.path() + "/config";
-    LoginItemService s(XdgAutostart(home, {tmp.path() + "/xdg"}, "/opt/corvane/bin/corvane"));
+    bool on = false;
+    std::optional<QString> failure;
+    LoginItemService s(std::make_unique<FakeAutostart>(&on, &failure));
     int enabledSignals = 0, errorSignals = 0;
     QObject::connect(&s, &LoginItemService::enabledChanged, [&] { ++enabledSignals; });
     QObject::connect(&s, &LoginItemService::lastErrorChanged, [&] { ++errorSignals; });
-
-    QFile blocker(home);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    s.setEnabled(true);
-    s.setEnabled(true); // the same reason again
-    EXPECT_FALSE(s.enabled());
-    EXPECT_TRUE(s.lastError().value_or("").endsWith(": Not a directory"));
-    EXPECT_EQ(errorSignals, 1);
-
-    blocker.remove();
-    s.setEnabled(true);
-    s.setEnabled(true);
-    EXPECT_TRUE(s.enabled());
-    EXPECT_EQ(s.lastError(), std::nullopt);
-    EXPECT_EQ(errorSignals, 2);
-    EXPECT_EQ(enabledSignals, 1);
-
-    QFile::remove(home +
-                  "/autostart/io.github.corvane.Corvane.desktop"); // removed outside the program
-    s.refresh();
-    EXPECT_FALSE(s.enabled());
-    s.setEnabled(false); // absent already: still a success
-    EXPECT_EQ(enabledSignals, 2);
-    EXPECT_EQ(errorSignals, 2);
+    const struct {
+        const char* step;
+        std::optional<QString> failure;
+        bool enable;
+        bool on; // changed behind the service's back before the step
+        bool enabled;
+        std::optional<QString> error;
+        int enabledSignals, errorSignals;
+    } steps[] = {
+        {"refused", "x: Not a directory", true, false, false, "x: Not a directory", 0, 1},
+        {"same reason", "x: Not a directory", true, false, false, "x: Not a directory", 0, 1},
+        {"success", {}, true, false, true, {}, 1, 2},
+        {"again", {}, true, true, true, {}, 1, 2},
+        {"removed outside, then off", {}, false, false, false, {}, 2, 2}};
+    for (const auto& r : steps) {
+        SCOPED_TRACE(r.step);
+        failure = r.failure;
+        on = r.on;
+        s.setEnabled(r.enable);
+        EXPECT_EQ(s.enabled(), r.enabled);
+        EXPECT_EQ(s.lastError(), r.error);
+        EXPECT_EQ(enabledSignals, r.enabledSignals);
+        EXPECT_EQ(errorSignals, r.errorSignals);
+    }
 }

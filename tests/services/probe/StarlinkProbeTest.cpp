@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-using corvane::StarlinkProbe;
+using namespace corvane;
 using namespace std::chrono_literals;
 
 namespace {
@@ -44,8 +44,7 @@ struct Listener {
     }
     StarlinkProbe::Target target() const { return {"127.0.0.1", ntohs(addr.sin_port)}; }
 
-    // Accepts one connection and reads from it: 0 once the peer closed having sent nothing,
-    // -1 when nothing came or the peer never closed.
+    // Accepts one connection: 0 once the peer closed having sent nothing.
     ssize_t drainOne()
     {
         if (!readable(fd))
@@ -57,8 +56,7 @@ struct Listener {
         return n;
     }
 
-    // Fills the accept queue with connections nobody accepts; Linux then drops new
-    // SYNs, so a connect stays pending. True once a connect was seen to hang.
+    // Fills the accept queue; Linux then drops new SYNs, so a connect stays pending.
     bool jam()
     {
         for (int i = 0; i < 16; ++i) {
@@ -77,98 +75,63 @@ int openFds()
     return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
 }
 
-void settle()
+// Lets queued answers and deferred deletions run, so a second answer would be counted.
+void settle(std::chrono::milliseconds wait)
 {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-struct Outcome {
-    int calls = 0;
-    bool value = false;
-    std::chrono::milliseconds elapsed{};
-    int extraFdsAtAnswer = -1; // descriptors open at the answer beyond those before the call
-};
-
-// Runs one probe to its answer (10 s safety limit), then lets anything still queued run
-// so that a second answer would be counted.
-Outcome probe(const StarlinkProbe::Target& target, std::chrono::milliseconds timeout)
-{
-    Outcome out;
     QEventLoop loop;
-    const int fdsBefore = openFds();
-    QElapsedTimer clock;
-    clock.start();
-    StarlinkProbe::reachable(
-        &loop,
-        [&](bool ok) {
-            out = {out.calls + 1, ok, std::chrono::milliseconds(clock.elapsed()),
-                   openFds() - fdsBefore};
-            loop.quit();
-        },
-        target, timeout);
-    EXPECT_EQ(out.calls, 0) << "answered inside the call";
-    QTimer::singleShot(10s, &loop, &QEventLoop::quit);
+    QTimer::singleShot(wait, &loop, &QEventLoop::quit);
     loop.exec();
-    settle();
-    return out;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace
 
 // Each answer comes once, later, with the socket already closed; the listener never
-// receives a byte.
+// receives a byte. A cancel answers false at once; a gone context hears nothing.
 TEST(StarlinkProbe, AnswerFollowsHowTheConnectEnds)
 {
     Listener open(8), refusing(0, false), full(0);
     ASSERT_TRUE(full.jam());
+    settle(10ms); // the event dispatcher opens what it keeps open
     const struct {
         const char* what;
         const Listener& at;
         std::chrono::milliseconds timeout;
         bool reachable;
         std::chrono::milliseconds atLeast, below;
+        bool cancel = false, dropContext = false;
     } rows[] = {{"accepting", open, 5s, true, 0ms, 5s},
                 {"refusing", refusing, 5s, false, 0ms, 2s},
-                {"full backlog", full, 150ms, false, 140ms, 3s}};
+                {"full backlog", full, 150ms, false, 140ms, 3s},
+                {"cancelled", full, 100ms, false, 0ms, 50ms, true},
+                {"context gone", open, 5s, false, 0ms, 5s, false, true}};
     for (const auto& r : rows) {
-        const Outcome o = probe(r.at.target(), r.timeout);
-        EXPECT_EQ(o.calls, 1) << r.what;
-        EXPECT_EQ(o.value, r.reachable) << r.what;
-        EXPECT_EQ(o.extraFdsAtAnswer, 0) << r.what;
-        EXPECT_GE(o.elapsed, r.atLeast) << r.what;
-        EXPECT_LT(o.elapsed, r.below) << r.what;
+        SCOPED_TRACE(r.what);
+        const int fdsBefore = openFds();
+        auto context = std::make_unique<QObject>();
+        std::vector<bool> answers;
+        int extraFds = -1;
+        QElapsedTimer clock;
+        clock.start();
+        ProbeHandle h =
+            StarlinkDishProbe(r.at.target(), r.timeout).reachable(context.get(), [&](bool ok) {
+                answers.push_back(ok);
+                extraFds = openFds() - fdsBefore;
+            });
+        EXPECT_TRUE(answers.empty()) << "answered inside the call";
+        if (r.cancel)
+            h.cancel();
+        if (r.dropContext)
+            context.reset();
+        for (int i = 0; i < 1000 && answers.empty() && !r.dropContext; ++i)
+            settle(10ms);
+        EXPECT_GE(clock.elapsed(), r.atLeast.count());
+        EXPECT_LT(clock.elapsed(), r.below.count() + (r.dropContext ? 200 : 0));
+        settle(r.cancel ? 200ms : 20ms);
+        EXPECT_EQ(answers, r.dropContext ? std::vector<bool>{} : std::vector<bool>{r.reachable});
+        EXPECT_EQ(r.dropContext ? openFds() - fdsBefore : extraFds, 0);
+        if (&r.at == &open) {
+            EXPECT_EQ(open.drainOne(), 0);
+        }
     }
-    EXPECT_EQ(open.drainOne(), 0);
-
-    // Cancelling answers false at once, and the timer never answers again.
-    QObject context;
-    std::vector<bool> answers;
-    StarlinkProbe::reachable(
-        &context, [&](bool ok) { answers.push_back(ok); }, full.target(), 100ms)
-        .cancel();
-    EXPECT_EQ(answers, std::vector<bool>{false});
-    QTimer::singleShot(200ms, [] {});
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    settle();
-    EXPECT_EQ(answers, std::vector<bool>{false});
-}
-
-// A probe whose context goes first never answers, and its socket is closed all the same.
-TEST(StarlinkProbe, ContextDestroyedFirstDropsTheAnswer)
-{
-    Listener open(8);
-    probe(open.target(), 5s); // let the event dispatcher open what it keeps open
-    open.drainOne();
-    const int before = openFds();
-    auto context = std::make_unique<QObject>();
-    int calls = 0;
-    StarlinkProbe::reachable(
-        context.get(), [&](bool) { ++calls; }, open.target(), 5s);
-    context.reset();
-    QTimer::singleShot(100ms, [] {});
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    settle();
-    EXPECT_EQ(calls, 0);
-    EXPECT_EQ(openFds(), before);
 }

@@ -105,6 +105,7 @@ TEST_F(WiFiMonitorTest, NotifiesOnlyOnChange)
     QSignalSpy ssid(&m, &WiFiMonitor::ssidChanged);
     QSignalSpy radio(&m, &WiFiMonitor::radioChanged);
     EXPECT_EQ(m.ssid(), "HomeNet");
+    wifi->interfaces[1].ssid = ""; // left out by some kernels: the BSS has it
     m.read();
     m.readRadio();
     m.readRadio();
@@ -122,20 +123,4 @@ TEST_F(WiFiMonitorTest, NotifiesOnlyOnChange)
     EXPECT_FALSE(m.radio());
     EXPECT_EQ(radio.count(), 3);
     EXPECT_EQ(ssid.count(), 1);
-}
-
-TEST(WiFiMonitorDemo, FixedNameAndSeededRadioOnly)
-{
-    WiFiMonitor m(QStringLiteral("HomeNet-5G"));
-    EXPECT_TRUE(m.demo() && !m.radio());
-    QSignalSpy spy(&m, &WiFiMonitor::radioChanged);
-    const Radio demo{-54, -91, 1200, "5 GHz", 44, "Wi-Fi 6"};
-    m.seedDemo(demo);
-    m.seedDemo(demo);
-    m.read();
-    m.readRadio();
-    m.setPreferredInterface("wlan0");
-    EXPECT_EQ(m.ssid(), "HomeNet-5G");
-    EXPECT_EQ(m.radio(), demo);
-    EXPECT_EQ(spy.count(), 1);
 }
