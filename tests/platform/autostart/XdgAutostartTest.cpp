@@ -115,6 +115,9 @@ TEST_F(XdgAutostartTest, InstallAndUninstallAroundASystemEntry)
     EXPECT_EQ(a.uninstall(), std::nullopt);
     EXPECT_FALSE(a.isEnabled());
     EXPECT_EQ(desktopValue(a.userEntryPath(), "Hidden"), "true");
+    writeFile(systemEntry(), "[Desktop Entry]\nHidden=true\n"); // off: nothing to hide
+    EXPECT_EQ(a.uninstall(), std::nullopt);
+    EXPECT_FALSE(QFile::exists(a.userEntryPath()));
 
     // A regular file where the configuration directory should be stops even root.
     writeFile(tmp.path() + "/file", "not a directory");

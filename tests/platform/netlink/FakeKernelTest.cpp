@@ -21,10 +21,13 @@ class FakeKernelTest : public ::testing::Test {
 protected:
     using Responder = std::function<std::vector<Bytes>(const nlmsghdr&, const Bytes&)>;
 
-    void start(Responder respond)
+    // With `listening`, the source hears the kernel's news on a second pair, written to `news`.
+    void start(Responder respond, bool listening = false)
     {
-        int fds[2];
+        int fds[2], events[2];
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds), 0);
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, events), 0);
+        news = events[1];
         fd = fds[1];
         thread = std::thread([this, respond] {
             Bytes request(65536);
@@ -40,7 +43,10 @@ protected:
         const auto timeout = std::chrono::milliseconds(200);
         source = std::make_unique<LinuxNetSource>(
             LinuxNetSource::Options{"/nonexistent", timeout},
-            std::make_unique<NetlinkSocket>(fds[0], testPort, timeout));
+            std::make_unique<NetlinkSocket>(fds[0], testPort, timeout),
+            listening ? std::make_unique<NetlinkSocket>(events[0], 0, timeout) : nullptr);
+        if (!listening)
+            close(events[0]);
     }
     void TearDown() override
     {
@@ -48,9 +54,10 @@ protected:
         if (thread.joinable())
             thread.join();
         close(fd);
+        close(news);
     }
 
-    int fd = -1;
+    int fd = -1, news = -1;
     std::atomic<int> requests{0};
     std::atomic<int> answered{0};
     std::thread thread;
@@ -135,6 +142,24 @@ TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
     broken = 2;
     EXPECT_EQ(source->primaryInterface(), PrimaryRoute{});
     EXPECT_EQ(log.warnings().size(), 2);
+}
+
+// Any news from the kernel moves the link epoch and sends the next lookup of the primary
+// back to the routing table; quiet, the table is read once.
+TEST_F(FakeKernelTest, KernelNewsMoveTheLinkEpochAndRereadTheRoutes)
+{
+    start(
+        [](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
+            return {route(h.nlmsg_seq, {.attrs = Attrs().num(RTA_OIF, 1u)}) + done(h.nlmsg_seq)};
+        },
+        true);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(source->primaryInterface().index, 1u);
+    EXPECT_EQ(requests, 1);
+    ASSERT_EQ(::send(news, "x", 1, 0), 1);
+    EXPECT_EQ(source->primaryInterface().index, 1u);
+    EXPECT_EQ(requests, 2);
+    EXPECT_EQ(source->linkEpoch(), 1u);
 }
 
 } // namespace

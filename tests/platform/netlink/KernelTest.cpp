@@ -18,12 +18,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool run(std::initializer_list<const char*> cmds)
+bool sh(const std::string& script)
 {
-    for (const char* cmd : cmds)
-        if (std::system((std::string(cmd) + " >/dev/null 2>&1").c_str()) != 0)
-            return false;
-    return true;
+    return std::system(("{ " + script + "; } >/dev/null 2>&1").c_str()) == 0;
 }
 
 // A second passes between readings.
@@ -33,16 +30,12 @@ struct StepClock final : SampleClock {
 };
 
 // A veth end with an address, a neighbour that exists only in its table and a default route.
-bool makeLink(const char* dev, const char* peer, const char* net, const char* metric)
+bool makeLink(const std::string& dev, const std::string& peer, const std::string& net,
+              const std::string& metric)
 {
-    const auto cmd = [](auto... parts) { return (std::string() + ... + parts); };
-    const std::string up = cmd("ip link set ", dev, " up"),
-                      peerUp = cmd("ip link set ", peer, " up"),
-                      addr = cmd("ip addr add ", net, ".1/24 dev ", dev),
-                      neigh = cmd("ip neigh add ", net, ".9 lladdr 02:00:00:00:00:09 dev ", dev),
-                      route =
-                          cmd("ip route add default via ", net, ".2 dev ", dev, " metric ", metric);
-    return run({up.c_str(), peerUp.c_str(), addr.c_str(), neigh.c_str(), route.c_str()});
+    return sh("ip link set " + dev + " up && ip link set " + peer + " up && ip addr add " + net +
+              ".1/24 dev " + dev + " && ip neigh add " + net + ".9 lladdr 02:00:00:00:00:09 dev " +
+              dev + " && ip route add default via " + net + ".2 dev " + dev + " metric " + metric);
 }
 
 // `bytes` of UDP to that neighbour; nothing answers, so the device only sends.
@@ -60,7 +53,7 @@ bool sendTo(const char* net, size_t bytes)
 
 void scenario()
 {
-    ASSERT_TRUE(run({"ip link add cvn2 type veth peer name cvn3"}));
+    ASSERT_TRUE(sh("ip link add cvn2 type veth peer name cvn3"));
     auto owned = std::make_unique<LinuxNetSource>();
     LinuxNetSource& source = *owned;
     NetSampler sampler(std::move(owned), std::make_unique<StepClock>());
@@ -75,7 +68,7 @@ void scenario()
     for (int i = 0; i < 3; ++i) // quiet ticks read no routes; a change, one dump
         EXPECT_EQ(sampler.sample().primaryName, "cvn2");
     EXPECT_EQ(source.routeDumps(), dumps);
-    ASSERT_TRUE(run({"ip route add 192.0.2.0/24 via 203.0.113.2"}));
+    ASSERT_TRUE(sh("ip route add 192.0.2.0/24 via 203.0.113.2"));
     EXPECT_EQ(sampler.sample().primaryName, "cvn2");
     EXPECT_EQ(source.routeDumps(), dumps + 1);
 
@@ -92,7 +85,7 @@ void scenario()
     EXPECT_LT(counted.deltaInBytes, 20000u);
 
     // The pinned device goes: no rate, then the primary with a new baseline.
-    ASSERT_TRUE(run({"ip link del cvn2"}));
+    ASSERT_TRUE(sh("ip link del cvn2"));
     const auto gone = sampler.sample();
     EXPECT_TRUE(gone.overrideHonored && gone.interfaceName == "cvn2");
     EXPECT_EQ(gone.sample.upMbps, 0);
@@ -107,7 +100,7 @@ void scenario()
         SCOPED_TRACE(pinned ? "pinned" : "primary");
         sampler.setOverride(pinned ? std::optional<std::string>("cvn0") : std::nullopt);
         sampler.sample();
-        ASSERT_TRUE(run({"ip link del cvn0", "ip link add cvn0 type veth peer name cvn1"}));
+        ASSERT_TRUE(sh("ip link del cvn0 && ip link add cvn0 type veth peer name cvn1"));
         ASSERT_TRUE(makeLink("cvn0", "cvn1", "198.51.100", "100"));
         const auto recreated = sampler.sample();
         EXPECT_EQ(recreated.interfaceName, "cvn0");
@@ -119,14 +112,14 @@ void scenario()
     // The app's way: its poll loop takes the news in. A tiny buffer overflows, and the lost
     // news still lead to the right primary.
     sampler.setOverride(std::nullopt);
-    ASSERT_TRUE(run({"ip link add cvn2 type veth peer name cvn3"}));
+    ASSERT_TRUE(sh("ip link add cvn2 type veth peer name cvn3"));
     ASSERT_TRUE(makeLink("cvn2", "cvn3", "203.0.113", "10"));
     EXPECT_EQ(sampler.sample().primaryName, "cvn2");
     const int fd = sampler.watchChanges();
     const int tiny = 1;
     ASSERT_EQ(setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &tiny, sizeof(tiny)), 0);
-    ASSERT_TRUE(run({"ip link set cvn3 down", "ip link set cvn3 up",
-                     "ip route del default via 203.0.113.2 dev cvn2"}));
+    ASSERT_TRUE(sh("ip link set cvn3 down && ip link set cvn3 up && ip route del default via "
+                   "203.0.113.2 dev cvn2"));
     sampler.takeChanges();
     EXPECT_GE(source.overflows(), 1u);
     EXPECT_EQ(sampler.sample().primaryName, "cvn0");
@@ -139,7 +132,7 @@ TEST(NamespaceTest, RoutesCountersAndChangesOfRealDevices)
     std::thread([&] {
         if (unshare(CLONE_NEWNET) != 0)
             skip = std::string("cannot create a network namespace: ") + std::strerror(errno);
-        else if (!run({"ip link add cvn0 type veth peer name cvn1"}))
+        else if (!sh("ip link add cvn0 type veth peer name cvn1"))
             skip = "cannot create veth devices with iproute2";
         else
             scenario();
