@@ -6,6 +6,7 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -13,20 +14,6 @@ namespace {
 
 using testing::PrivateBus;
 using Log = QStringList;
-
-QString uniqueName()
-{
-    static int n = 0;
-    return QStringLiteral("dbuswatch-%1").arg(++n);
-}
-
-// Waits for `log` to reach `expected`'s length, then a little longer so a stray extra shows.
-bool settlesTo(const Log& log, const Log& expected)
-{
-    (void)QTest::qWaitFor([&] { return log.size() >= expected.size(); }, 5000);
-    QTest::qWait(150);
-    return log == expected;
-}
 
 struct Emitter {
     QString service, path, interface, member;
@@ -48,21 +35,13 @@ void emitFrom(QDBusConnection from, const Emitter& e, const QVariantList& args)
     from.send(m);
 }
 
-QDBusConnection claim(PrivateBus& bus, const QString& service)
-{
-    QDBusConnection c = bus.connect(uniqueName());
-    EXPECT_TRUE(c.registerService(service));
-    return c;
-}
-
 // A power-profiles daemon on its own connection: answers Properties.Get for ActiveProfile.
 struct FakeProfiles : QDBusVirtualObject {
     QDBusConnection bus;
     Emitter name;
     QString profile;
-    int reads = 0;
-    FakeProfiles(PrivateBus& on, const Emitter& e, const QString& initial)
-        : bus(on.connect(uniqueName())), name(e), profile(initial)
+    FakeProfiles(QDBusConnection on, const Emitter& e, const QString& initial)
+        : bus(on), name(e), profile(initial)
     {
         bus.registerVirtualObject(name.path, this);
         EXPECT_TRUE(bus.registerService(name.service));
@@ -72,17 +51,16 @@ struct FakeProfiles : QDBusVirtualObject {
     {
         if (m.member() != QLatin1String("Get") || m.arguments().value(0) != name.service)
             return false;
-        ++reads;
         QDBusConnection(c).send(m.createReply(QVariant::fromValue(QDBusVariant(profile))));
         return true;
     }
-    // PropertiesChanged as sent by `from`, for `iface`, with the new value or only invalidated.
+    // PropertiesChanged as sent by `from` for `iface`, with the new value or only invalidated.
     void announce(const QString& value, bool invalidate = false,
-                  const QDBusConnection* from = nullptr, const QString& iface = {})
+                  std::optional<QDBusConnection> from = {}, const QString& iface = {})
     {
         profile = value;
         const QVariantMap changed{{QStringLiteral("ActiveProfile"), value}};
-        emitFrom(from ? *from : bus,
+        emitFrom(from.value_or(bus),
                  {{}, name.path, "org.freedesktop.DBus.Properties", "PropertiesChanged"},
                  {iface.isEmpty() ? name.service : iface,
                   QVariant::fromValue(invalidate ? QVariantMap() : changed),
@@ -90,123 +68,115 @@ struct FakeProfiles : QDBusVirtualObject {
     }
 };
 
+// Two private buses stand in for the system and the session bus. Each step is checked once
+// everything sent so far has been delivered (a call on a connection is answered only after
+// what it sent before), so a signal that must be ignored cannot slip past the check.
 class DBusWatchTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(systemBus.isRunning() && sessionBus.isRunning()); }
-    void watch(SleepEvents* events, PowerState* power)
+    QDBusConnection connect(PrivateBus& bus)
     {
-        if (events) {
-            QObject::connect(events, &SleepEvents::displaysSlept, [this] { log << "slept"; });
-            QObject::connect(events, &SleepEvents::displaysWoke, [this] { log << "woke"; });
+        all.push_back(bus.connect(QStringLiteral("dbuswatch-%1").arg(all.size())));
+        return all.back();
+    }
+    QDBusConnection claim(PrivateBus& bus, const QString& service)
+    {
+        QDBusConnection c = connect(bus);
+        EXPECT_TRUE(c.registerService(service));
+        return c;
+    }
+    void flush()
+    {
+        for (QDBusConnection& c : all)
+            c.call(QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                  "org.freedesktop.DBus", "GetId"));
+        QCoreApplication::processEvents();
+    }
+    void run(const std::vector<std::pair<std::function<void()>, QString>>& steps)
+    {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            steps[i].first();
+            const QString& expected = steps[i].second;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return flush(), log.join(' ') == expected; }, 5000))
+                << "step " << i << ": " << log.join(' ').toStdString();
         }
-        if (power)
-            QObject::connect(power, &PowerState::lowPowerModeChanged,
-                             [this](bool on) { log << (on ? "low" : "normal"); });
+    }
+    void record(SleepEvents& events, PowerState& power)
+    {
+        QObject::connect(&events, &SleepEvents::displaysSlept, [this] { log << "slept"; });
+        QObject::connect(&events, &SleepEvents::displaysWoke, [this] { log << "woke"; });
+        QObject::connect(&power, &PowerState::lowPowerModeChanged,
+                         [this](bool on) { log << (on ? "low" : "normal"); });
     }
 
     PrivateBus systemBus;
     PrivateBus sessionBus;
-    QDBusConnection system = systemBus.connect(uniqueName());
-    QDBusConnection session = sessionBus.connect(uniqueName());
+    std::vector<QDBusConnection> all;
+    QDBusConnection system = connect(systemBus);
+    QDBusConnection session = connect(sessionBus);
     Log log;
 };
 
-TEST_F(DBusWatchTest, EachSourceSleepsAndWakesAndOverlapsMerge)
+// Any of logind and the two lockers puts the displays to sleep; only the owner of each name
+// is heard, also before its lookup is answered, and an owner that goes takes its state along.
+TEST_F(DBusWatchTest, SleepFromAnyOfThreeSourcesTakenOnlyFromTheirOwners)
 {
-    DBusSleepEvents sleep(system, session);
-    watch(&sleep, nullptr);
-    const QDBusConnection login = claim(systemBus, logind.service);
-    const QDBusConnection fdo = claim(sessionBus, fdoLocker.service);
-    const QDBusConnection gnome = claim(sessionBus, gnomeLocker.service);
-    for (const auto& [from, e] :
-         {std::pair{login, logind}, std::pair{fdo, fdoLocker}, std::pair{gnome, gnomeLocker}}) {
-        log.clear();
-        emitFrom(from, e, {true});
-        emitFrom(from, e, {false});
-        EXPECT_TRUE(settlesTo(log, {"slept", "woke"})) << e.service.toStdString();
-    }
-    log.clear();
-    emitFrom(gnome, gnomeLocker, {true});
-    EXPECT_TRUE(settlesTo(log, {"slept"}));
-    emitFrom(login, logind, {true});
-    emitFrom(login, logind, {false}); // resumed, still locked
-    EXPECT_TRUE(settlesTo(log, {"slept"}));
-    emitFrom(gnome, gnomeLocker, {false});
-    EXPECT_TRUE(settlesTo(log, {"slept", "woke"}));
-}
-
-// The impostor speaks before the owner lookup can have been answered.
-TEST_F(DBusWatchTest, SleepTakesOnlyTheOwnerAndFollowsRestarts)
-{
-    const QDBusConnection impostor = sessionBus.connect(uniqueName());
+    const QDBusConnection impostor = connect(sessionBus);
     QDBusConnection first = claim(sessionBus, fdoLocker.service);
+    const QDBusConnection gnome = claim(sessionBus, gnomeLocker.service);
+    const QDBusConnection login = claim(systemBus, logind.service);
     DBusSleepEvents sleep(system, session);
-    watch(&sleep, nullptr);
-    emitFrom(impostor, fdoLocker, {true});
-    EXPECT_TRUE(settlesTo(log, {}));
-    emitFrom(first, fdoLocker, {true});
-    EXPECT_TRUE(settlesTo(log, {"slept"}));
-    // A locker that goes away while active cannot report the end any more.
-    first.unregisterService(fdoLocker.service);
-    EXPECT_TRUE(settlesTo(log, {"slept", "woke"}));
-    const QDBusConnection second = claim(sessionBus, fdoLocker.service);
-    emitFrom(first, fdoLocker, {true}); // the old instance no longer counts
-    emitFrom(second, fdoLocker, {true});
-    EXPECT_TRUE(settlesTo(log, {"slept", "woke", "slept"}));
+    DBusPowerState power(system);
+    record(sleep, power);
+    std::optional<QDBusConnection> second;
+    const auto say = [](QDBusConnection from, const Emitter& e, bool on) {
+        return [=] { emitFrom(from, e, {on}); };
+    };
+    // Straight after start-up, while the owners' lookups may still be out.
+    run({{[&] { say(impostor, fdoLocker, true)(), say(gnome, gnomeLocker, true)(); }, "slept"},
+         {say(gnome, gnomeLocker, false), "slept woke"},
+         {say(first, fdoLocker, true), "slept woke slept"},
+         {say(impostor, fdoLocker, false), "slept woke slept"},
+         {say(login, logind, true), "slept woke slept"},
+         {say(login, logind, false), "slept woke slept"}, // resumed, still locked
+         {say(first, fdoLocker, false), "slept woke slept woke"},
+         {say(login, logind, true), "slept woke slept woke slept"},
+         {say(login, logind, false), "slept woke slept woke slept woke"}});
+    log.clear();
+    run({{say(first, fdoLocker, true), "slept"},
+         // A locker that goes away while active cannot report the end any more.
+         {[&] { first.unregisterService(fdoLocker.service); }, "slept woke"},
+         {[&] { second = claim(sessionBus, fdoLocker.service); }, "slept woke"},
+         {say(first, fdoLocker, true), "slept woke"}, // the old instance no longer counts
+         {[&] { emitFrom(*second, fdoLocker, {true}); }, "slept woke slept"}});
 }
 
-class PowerStateTest : public DBusWatchTest, public ::testing::WithParamInterface<Emitter> {};
-
-TEST_P(PowerStateTest, FollowsTheDaemonsProfile)
+// Low power while the profile is "power-saver"; the newer daemon's name wins when both answer.
+TEST_F(DBusWatchTest, PowerProfileOfTheOwnerThatCounts)
 {
-    auto daemon = std::make_unique<FakeProfiles>(systemBus, GetParam(), "power-saver");
+    DBusSleepEvents sleep(system, session);
     DBusPowerState power(system);
-    watch(nullptr, &power);
+    record(sleep, power);
+    const QDBusConnection impostor = connect(systemBus);
+    std::unique_ptr<FakeProfiles> newer;
+    FakeProfiles legacy(connect(systemBus), legacyProfiles, "power-saver");
     EXPECT_FALSE(power.lowPowerMode()); // read asynchronously
-    EXPECT_TRUE(settlesTo(log, {"low"}));
-    daemon->announce("balanced");
-    EXPECT_TRUE(settlesTo(log, {"low", "normal"}));
-    const QDBusConnection impostor = systemBus.connect(uniqueName());
-    daemon->announce("power-saver", false, &impostor);
-    daemon->announce("power-saver", false, &daemon->bus, "org.example.Other");
-    EXPECT_TRUE(settlesTo(log, {"low", "normal"}));
-    daemon->announce("power-saver", true);
-    EXPECT_TRUE(settlesTo(log, {"low", "normal", "low"}));
-    daemon->bus.unregisterService(GetParam().service);
-    EXPECT_TRUE(settlesTo(log, {"low", "normal", "low", "normal"}));
-    daemon = std::make_unique<FakeProfiles>(systemBus, GetParam(), "power-saver");
-    EXPECT_TRUE(settlesTo(log, {"low", "normal", "low", "normal", "low"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(BothNames, PowerStateTest,
-                         ::testing::Values(legacyProfiles, newerProfiles));
-
-TEST_F(DBusWatchTest, NewerProfilesNameWinsWhenBothAnswer)
-{
-    FakeProfiles legacy(systemBus, legacyProfiles, "power-saver");
-    FakeProfiles newer(systemBus, newerProfiles, "balanced");
-    DBusPowerState power(system);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return legacy.reads && newer.reads; }, 5000));
-    QTest::qWait(150);
-    EXPECT_FALSE(power.lowPowerMode());
-}
-
-TEST_F(DBusWatchTest, DisconnectedBusesStayQuietAndSilent)
-{
-    static Log printed;
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& m) { printed << m; });
-    const QString nowhere = QStringLiteral("unix:path=/proc/self/status/bus");
-    system = QDBusConnection::connectToBus(nowhere, uniqueName());
-    session = QDBusConnection::connectToBus(nowhere, uniqueName());
-    ASSERT_FALSE(system.isConnected());
-    DBusSleepEvents sleep(system, session);
-    DBusPowerState power(system);
-    watch(&sleep, &power);
-    EXPECT_TRUE(settlesTo(log, {}));
-    EXPECT_FALSE(power.lowPowerMode());
-    qInstallMessageHandler(previous);
-    EXPECT_EQ(printed, Log());
+    run({{[] {}, "low"},
+         {[&] { legacy.announce("balanced"); }, "low normal"},
+         {[&] { legacy.announce("power-saver", false, impostor); }, "low normal"},
+         {[&] { legacy.announce("power-saver", false, legacy.bus, "org.example.Other"); },
+          "low normal"},
+         {[&] { legacy.announce("power-saver", true); }, "low normal low"},
+         {[&] {
+              newer = std::make_unique<FakeProfiles>(connect(systemBus), newerProfiles, "balanced");
+          },
+          "low normal low normal"},
+         {[&] { newer->announce("power-saver"); }, "low normal low normal low"},
+         {[&] { newer->announce("balanced"); }, "low normal low normal low normal"},
+         {[&] { newer->bus.unregisterService(newerProfiles.service); },
+          "low normal low normal low normal low"},
+         {[&] { legacy.bus.unregisterService(legacyProfiles.service); },
+          "low normal low normal low normal low normal"}});
 }
 
 } // namespace

@@ -21,10 +21,13 @@ class FakeKernelTest : public ::testing::Test {
 protected:
     using Responder = std::function<std::vector<Bytes>(const nlmsghdr&, const Bytes&)>;
 
-    void start(Responder respond)
+    // With `listening`, the source hears the kernel's news on a second pair, written to `news`.
+    void start(Responder respond, bool listening = false)
     {
-        int fds[2];
+        int fds[2], events[2];
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds), 0);
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, events), 0);
+        news = events[1];
         fd = fds[1];
         thread = std::thread([this, respond] {
             Bytes request(65536);
@@ -40,7 +43,10 @@ protected:
         const auto timeout = std::chrono::milliseconds(200);
         source = std::make_unique<LinuxNetSource>(
             LinuxNetSource::Options{"/nonexistent", timeout},
-            std::make_unique<NetlinkSocket>(fds[0], testPort, timeout));
+            std::make_unique<NetlinkSocket>(fds[0], testPort, timeout),
+            listening ? std::make_unique<NetlinkSocket>(events[0], 0, timeout) : nullptr);
+        if (!listening)
+            close(events[0]);
     }
     void TearDown() override
     {
@@ -48,59 +54,66 @@ protected:
         if (thread.joinable())
             thread.join();
         close(fd);
+        close(news);
     }
 
-    int fd = -1;
+    int fd = -1, news = -1;
     std::atomic<int> requests{0};
     std::atomic<int> answered{0};
     std::thread thread;
     std::unique_ptr<LinuxNetSource> source;
 };
 
-// Also: the request asks for the 64-bit counters of exactly one link, and a vanished link
-// reads as nothing.
-TEST_F(FakeKernelTest, LargeReplyEnlargesTheBufferOnceAndIsReadInTheSameCall)
+// A reply that does not fit grows the buffer once and is asked for again; one that answers
+// another request (late, or for another port) is dropped before the next request.
+TEST_F(FakeKernelTest, CountersSurviveLargeLateAndStrayReplies)
 {
-    std::atomic<size_t> padding = 20000, lastReply = 0;
-    start([&](const nlmsghdr& h, const Bytes& req) -> std::vector<Bytes> {
-        if_stats_msg stats{};
-        std::memcpy(&stats, req.data() + NLMSG_HDRLEN, sizeof(stats));
-        if (h.nlmsg_type != RTM_GETSTATS || h.nlmsg_flags != NLM_F_REQUEST || stats.ifindex != 2 ||
-            stats.filter_mask != IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64))
-            return {error(h.nlmsg_seq, -ENODEV)};
-        const Bytes reply = statsReply(h.nlmsg_seq, 2, 10, 20, sizeof(rtnl_link_stats64),
-                                       Attrs().raw(IFLA_STATS_AF_SPEC, Bytes(padding)));
-        lastReply = reply.size();
-        return {reply};
+    std::atomic<size_t> size = 0;
+    start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
+        const auto reply = [&](uint32_t seq, uint32_t port = testPort) {
+            const Attrs padding = Attrs().raw(IFLA_STATS_AF_SPEC, Bytes(20000));
+            const Bytes r = statsReply(seq, 2, 10, 20, sizeof(rtnl_link_stats64), padding, port);
+            size = r.size();
+            return r;
+        };
+        switch (requests) {
+        case 3: // an answer to some other request, then (too late for that call) ours
+            return {reply(h.nlmsg_seq - 1), reply(h.nlmsg_seq)};
+        case 5:
+            return {reply(h.nlmsg_seq, testPort + 1)};
+        case 6:
+            return {}; // no answer: the timeout ends the call
+        }
+        return {reply(h.nlmsg_seq)};
     });
+    const LinkCounters counters{10, 20, 0};
     ASSERT_EQ(source->receiveBufferSize(), NetlinkSocket::initialBufferSize);
-    EXPECT_EQ(source->readCounters(2), (LinkCounters{10, 20, 0}));
-    const size_t grown = lastReply + NetlinkSocket::bufferSlack;
-    EXPECT_EQ(source->receiveBufferSize(), grown);
-    EXPECT_EQ(requests, 2); // the reply that did not fit is asked for once more
-
-    for (size_t next : {22000, 100}) { // fits the slack; much smaller: the buffer stays
-        padding = next;
-        EXPECT_EQ(source->readCounters(2), (LinkCounters{10, 20, 0}));
-        EXPECT_EQ(source->receiveBufferSize(), grown);
-    }
-    EXPECT_EQ(source->readCounters(8), std::nullopt);
+    EXPECT_EQ(source->readCounters(2), counters);
+    EXPECT_EQ(requests, 2);
+    EXPECT_EQ(source->receiveBufferSize(), size + NetlinkSocket::bufferSlack);
+    EXPECT_EQ(source->readCounters(2), std::nullopt);
+    while (answered < 3) // the late reply is queued before the next request
+        std::this_thread::yield();
+    for (const auto& expected : {std::optional(counters), std::optional<LinkCounters>(),
+                                 std::optional<LinkCounters>(), std::optional(counters)})
+        EXPECT_EQ(source->readCounters(2), expected);
+    EXPECT_EQ(source->readCounters(8), std::nullopt); // a vanished link
+    EXPECT_EQ(source->receiveBufferSize(), size + NetlinkSocket::bufferSlack);
 }
 
-// Index 1 is the loopback device in every namespace; 0x7ffffff0 is none. A run of failed
-// dumps warns once, and again only after a dump worked.
+// Index 1 is the loopback device in every namespace; 0x7ffffff0 is none. A dump that did not
+// fit the buffer or was interrupted is asked for again, up to a bound. A run of failed dumps
+// warns once, and again only after a dump worked.
 TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
 {
     LogCapture log("corvane.netlink");
     std::atomic<int> interruptions = 1, broken = 0;
-    start([&](const nlmsghdr& h, const Bytes& req) -> std::vector<Bytes> {
-        rtmsg rtm{};
-        std::memcpy(&rtm, req.data() + NLMSG_HDRLEN, sizeof(rtm));
-        if (h.nlmsg_type != RTM_GETROUTE || !(h.nlmsg_flags & NLM_F_DUMP) ||
-            rtm.rtm_family != AF_INET)
-            return {error(h.nlmsg_seq, -EINVAL)};
-        const uint16_t flags = interruptions-- > 0 ? NLM_F_MULTI | NLM_F_DUMP_INTR : NLM_F_MULTI;
-        const Bytes lo = route(h.nlmsg_seq, {.attrs = viaGateway(1, "198.51.100.1")}, flags);
+    start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
+        const bool first = requests == 1;
+        const uint16_t flags =
+            !first && interruptions-- > 0 ? NLM_F_MULTI | NLM_F_DUMP_INTR : NLM_F_MULTI;
+        const Bytes lo = route(
+            h.nlmsg_seq, {.attrs = viaGateway(1, "198.51.100.1").raw(999, Bytes(20000))}, flags);
         switch (broken) {
         case 1: // the dump never ends
             return {lo};
@@ -110,14 +123,14 @@ TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
             return {route(h.nlmsg_seq, {.attrs = viaGateway(0x7ffffff0, "192.0.2.1")}),
                     done(h.nlmsg_seq)};
         }
-        return {lo, done(h.nlmsg_seq)};
+        return {lo + done(h.nlmsg_seq)}; // one datagram: nothing of it is left over
     });
     EXPECT_EQ(source->primaryInterface(), (PrimaryRoute{"lo", "198.51.100.1", 1}));
-    EXPECT_EQ(requests, 2);
+    EXPECT_EQ(requests, LinuxNetSource::maxAttempts);
 
     interruptions = 1000;
     EXPECT_EQ(source->primaryInterface(), PrimaryRoute{});
-    EXPECT_EQ(requests, 2 + LinuxNetSource::maxAttempts);
+    EXPECT_EQ(requests, 2 * LinuxNetSource::maxAttempts);
 
     interruptions = 0;
     for (broken = 1; broken <= 3; ++broken)
@@ -131,31 +144,22 @@ TEST_F(FakeKernelTest, RouteDumpsRestartBoundedlyAndUnusableOnesGiveNoPrimary)
     EXPECT_EQ(log.warnings().size(), 2);
 }
 
-} // namespace
-
-// A reply that arrives too late, or from the wrong port, must not poison the next call: the
-// socket drops what is queued before it asks again.
-TEST_F(FakeKernelTest, StaleRepliesAreDroppedBeforeTheNextRequest)
+// Any news from the kernel moves the link epoch and sends the next lookup of the primary
+// back to the routing table; quiet, the table is read once.
+TEST_F(FakeKernelTest, KernelNewsMoveTheLinkEpochAndRereadTheRoutes)
 {
-    const size_t stats = sizeof(rtnl_link_stats64);
-    std::atomic<int> call = 0;
-    start([&](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
-        switch (++call) {
-        case 1: // an answer to some other request, then (too late for that call) ours
-            return {statsReply(h.nlmsg_seq - 1, 2, 1, 1), statsReply(h.nlmsg_seq, 2, 1, 1)};
-        case 3: // another port
-            return {statsReply(h.nlmsg_seq, 2, 1, 1, stats, {}, testPort + 1)};
-        case 4:
-            return {}; // no answer: the timeout ends the call
-        default:
-            return {statsReply(h.nlmsg_seq, 2, 30, 40)};
-        }
-    });
-    EXPECT_EQ(source->readCounters(2), std::nullopt);
-    while (answered < 1) // the late reply is queued before the next request
-        std::this_thread::yield();
-    EXPECT_EQ(source->readCounters(2), (LinkCounters{30, 40, 0}));
-    EXPECT_EQ(source->readCounters(2), std::nullopt);
-    EXPECT_EQ(source->readCounters(2), std::nullopt);
-    EXPECT_EQ(source->readCounters(2), (LinkCounters{30, 40, 0}));
+    start(
+        [](const nlmsghdr& h, const Bytes&) -> std::vector<Bytes> {
+            return {route(h.nlmsg_seq, {.attrs = Attrs().num(RTA_OIF, 1u)}) + done(h.nlmsg_seq)};
+        },
+        true);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(source->primaryInterface().index, 1u);
+    EXPECT_EQ(requests, 1);
+    ASSERT_EQ(::send(news, "x", 1, 0), 1);
+    EXPECT_EQ(source->primaryInterface().index, 1u);
+    EXPECT_EQ(requests, 2);
+    EXPECT_EQ(source->linkEpoch(), 1u);
 }
+
+} // namespace

@@ -1,9 +1,9 @@
 #include "platform/netlink/RtnlParse.h"
 
+#include "support/NamedCases.h"
 #include "support/NlBytes.h"
 
 #include <cerrno>
-#include <gtest/gtest.h>
 
 using namespace corvane::rtnl;
 using namespace corvane::testing;
@@ -13,57 +13,43 @@ namespace {
 constexpr uint32_t kSeq = 7;
 constexpr int kIndex = 3;
 
-Bytes withLength(Bytes b, size_t len)
+Bytes errorCutShort()
 {
-    const auto l = static_cast<uint32_t>(len);
-    std::memcpy(b.data(), &l, sizeof(l));
+    Bytes b = nlmsg(NLMSG_ERROR, 0, kSeq, Bytes(4));
+    b[0] = NLMSG_HDRLEN + 2;
     return b;
 }
 
-struct LinkCase {
-    const char* name;
+struct StatsCase : NamedCase {
     Bytes datagram;
     Outcome outcome;
     uint64_t rx = 0;
 };
-
-TEST(StatsReply, ParsesOnlyAWholeMatchingReply)
-{
-    const Bytes good = statsReply(kSeq, kIndex, 1000, 2000);
-    if_stats_msg head{};
-    head.ifindex = kIndex;
-    const LinkCase cases[] = {
-        {"Good", good, Outcome::Done, 1000},
-        {"StatsOfOlderKernel", statsReply(kSeq, kIndex, 1000, 2000, 184), Outcome::Done, 1000},
-        {"StatsOfNewerKernel", statsReply(kSeq, kIndex, 1000, 2000, 264), Outcome::Done, 1000},
-        {"StatsTooShortForTxBytes", statsReply(kSeq, kIndex, 5, 6, 24), Outcome::Malformed},
-        {"LengthPastDatagram", withLength(good, good.size() + 8), Outcome::Malformed},
-        {"NoStats", nlmsg(RTM_NEWSTATS, 0, kSeq, bytesOf(head)), Outcome::Malformed},
-        {"OtherInterface", statsReply(kSeq, kIndex + 1, 5, 6), Outcome::Malformed},
-        {"WrongSequence", statsReply(kSeq + 1, kIndex, 5, 6), Outcome::Mismatch},
-        {"WrongPort", statsReply(kSeq, kIndex, 5, 6, sizeof(rtnl_link_stats64), {}, testPort + 1),
-         Outcome::Mismatch},
-        {"KernelRefused", error(kSeq, -ENODEV), Outcome::KernelError},
-        {"ErrorCutShort", withLength(nlmsg(NLMSG_ERROR, 0, kSeq, Bytes(4)), NLMSG_HDRLEN + 2),
-         Outcome::Malformed},
-    };
-    for (const LinkCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        StatsReading reading;
-        EXPECT_EQ(parseStatsReply(c.datagram, {kSeq, testPort}, kIndex, reading), c.outcome);
-        EXPECT_EQ(reading.rxBytes, c.rx);
-        EXPECT_EQ(reading.txBytes, c.rx ? 2000u : 0u);
-    }
-}
-
-struct RouteCase {
-    const char* name;
-    Bytes datagram;
-    Outcome outcome;
-    uint32_t oif = 0; // 0: no route chosen
-    std::string gateway = "none";
-    bool interrupted = false;
+const StatsCase statsCases[] = {
+    {"Good", statsReply(kSeq, kIndex, 1000, 2000), Outcome::Done, 1000},
+    {"StatsOfOlderKernel", statsReply(kSeq, kIndex, 1000, 2000, 184), Outcome::Done, 1000},
+    {"StatsOfNewerKernel", statsReply(kSeq, kIndex, 1000, 2000, 264), Outcome::Done, 1000},
+    {"StatsTooShortForTxBytes", statsReply(kSeq, kIndex, 5, 6, 24), Outcome::Malformed},
+    {"NoStats", nlmsg(RTM_NEWSTATS, 0, kSeq, bytesOf(if_stats_msg{0, 0, 0, kIndex, 0})),
+     Outcome::Malformed},
+    {"OtherInterface", statsReply(kSeq, kIndex + 1, 5, 6), Outcome::Malformed},
+    {"WrongSequence", statsReply(kSeq + 1, kIndex, 5, 6), Outcome::Mismatch},
+    {"WrongPort", statsReply(kSeq, kIndex, 5, 6, sizeof(rtnl_link_stats64), {}, testPort + 1),
+     Outcome::Mismatch},
+    {"KernelRefused", error(kSeq, -ENODEV), Outcome::KernelError},
+    {"ErrorCutShort", errorCutShort(), Outcome::Malformed},
 };
+class StatsReply : public ::testing::TestWithParam<StatsCase> {};
+CORVANE_NAMED_CASES(StatsReply, statsCases);
+
+TEST_P(StatsReply, ParsesOnlyAWholeMatchingReply)
+{
+    StatsReading reading;
+    EXPECT_EQ(parseStatsReply(GetParam().datagram, {kSeq, testPort}, kIndex, reading),
+              GetParam().outcome);
+    EXPECT_EQ(reading.rxBytes, GetParam().rx);
+    EXPECT_EQ(reading.txBytes, GetParam().rx ? 2000u : 0u);
+}
 
 Bytes dump(std::initializer_list<Route> routes)
 {
@@ -73,61 +59,66 @@ Bytes dump(std::initializer_list<Route> routes)
     return out + done(kSeq);
 }
 
-TEST(RouteDump, ChoosesTheDefaultRoute)
+struct RouteCase : NamedCase {
+    Bytes datagram;
+    Outcome outcome;
+    uint32_t oif = 0; // 0: no route chosen
+    std::string gateway = "none";
+    bool interrupted = false;
+};
+const Bytes hops = nextHop(6, "203.0.113.1") + nextHop(7, "203.0.113.2");
+const RouteCase routeCases[] = {
+    {"LowestMetricWinsAbsentIsZero",
+     dump({{.attrs = viaGateway(2, "198.51.100.1").num(RTA_PRIORITY, 20u)},
+           {.attrs = viaGateway(4, "192.0.2.4")},
+           {.attrs = viaGateway(3, "203.0.113.1").num(RTA_PRIORITY, 10u)}}),
+     Outcome::Done, 4, "192.0.2.4"},
+    {"EqualMetricsTheFirstWins",
+     dump({{.attrs = viaGateway(2, "198.51.100.1").num(RTA_PRIORITY, 5u)},
+           {.attrs = viaGateway(3, "192.0.2.3").num(RTA_PRIORITY, 5u)}}),
+     Outcome::Done, 2, "198.51.100.1"},
+    {"DefaultWithoutGateway", dump({{.attrs = Attrs().num(RTA_OIF, 5u)}}), Outcome::Done, 5},
+    {"MultipathTakesFirstHop", dump({{.attrs = Attrs().raw(RTA_MULTIPATH, hops)}}), Outcome::Done,
+     6, "203.0.113.1"},
+    {"LastMultipathKeepsNoEarlierGateway",
+     dump({{.attrs = Attrs()
+                         .raw(RTA_MULTIPATH, hops)
+                         .raw(RTA_MULTIPATH, Bytes{8, 0, 0, 0, 9, 0, 0, 0})}}),
+     Outcome::Done, 9},
+    {"MainTableOnlyWithTableAttributeOverriding",
+     dump({{.table = 100, .attrs = viaGateway(9, "192.0.2.9")},
+           {.attrs = viaGateway(8, "192.0.2.8").num(RTA_TABLE, 1000u)},
+           {.table = RT_TABLE_COMPAT, .attrs = viaGateway(2, "192.0.2.2").num(RTA_TABLE, 254u)}}),
+     Outcome::Done, 2, "192.0.2.2"},
+    {"OnlyIPv4UnicastDefaults",
+     dump({{.family = AF_INET6, .attrs = Attrs().num(RTA_OIF, 8u).raw(RTA_GATEWAY, Bytes(16, 32))},
+           {.dstLen = 24, .attrs = viaGateway(2, "198.51.100.1")},
+           {.type = RTN_BLACKHOLE, .attrs = Attrs().num(RTA_OIF, 3u)}}),
+     Outcome::Done},
+    {"Interrupted",
+     route(kSeq, {.attrs = Attrs().num(RTA_OIF, 2u)}, NLM_F_MULTI | NLM_F_DUMP_INTR) + done(kSeq),
+     Outcome::Done, 2, "none", true},
+    {"KernelError", error(kSeq, -EBUSY), Outcome::KernelError},
+    {"DumpFailedInDone", done(kSeq, -EBUSY), Outcome::KernelError},
+    {"WrongSequence", route(kSeq + 3, {}), Outcome::Mismatch},
+    {"BadNextHopLength",
+     dump({{.attrs = Attrs().raw(RTA_MULTIPATH, Bytes{0xff, 0, 0, 0, 2, 0, 0, 0})}}),
+     Outcome::Malformed},
+};
+class RouteDump : public ::testing::TestWithParam<RouteCase> {};
+CORVANE_NAMED_CASES(RouteDump, routeCases);
+
+TEST_P(RouteDump, ChoosesTheDefaultRoute)
 {
-    const Bytes hops = nextHop(6, "203.0.113.1") + nextHop(7, "203.0.113.2");
-    const Bytes badHop{0xff, 0, 0, 0, 2, 0, 0, 0};
-    const RouteCase cases[] = {
-        {"LowestMetricWinsAbsentIsZero",
-         dump({{.attrs = viaGateway(2, "198.51.100.1").num(RTA_PRIORITY, 20u)},
-               {.attrs = viaGateway(4, "192.0.2.4")},
-               {.attrs = viaGateway(3, "203.0.113.1").num(RTA_PRIORITY, 10u)}}),
-         Outcome::Done, 4, "192.0.2.4"},
-        {"EqualMetricsTheFirstWins",
-         dump({{.attrs = viaGateway(2, "198.51.100.1").num(RTA_PRIORITY, 5u)},
-               {.attrs = viaGateway(3, "192.0.2.3").num(RTA_PRIORITY, 5u)}}),
-         Outcome::Done, 2, "198.51.100.1"},
-        {"DefaultWithoutGateway", dump({{.attrs = Attrs().num(RTA_OIF, 5u)}}), Outcome::Done, 5},
-        {"MultipathTakesFirstHop", dump({{.attrs = Attrs().raw(RTA_MULTIPATH, hops)}}),
-         Outcome::Done, 6, "203.0.113.1"},
-        {"LastMultipathKeepsNoEarlierGateway",
-         dump({{.attrs = Attrs()
-                             .raw(RTA_MULTIPATH, hops)
-                             .raw(RTA_MULTIPATH, Bytes{8, 0, 0, 0, 9, 0, 0, 0})}}),
-         Outcome::Done, 9},
-        {"MainTableOnlyWithTableAttributeOverriding",
-         dump({{.table = 100, .attrs = viaGateway(9, "192.0.2.9")},
-               {.attrs = viaGateway(8, "192.0.2.8").num(RTA_TABLE, 1000u)},
-               {.table = RT_TABLE_COMPAT,
-                .attrs = viaGateway(2, "192.0.2.2").num(RTA_TABLE, 254u)}}),
-         Outcome::Done, 2, "192.0.2.2"},
-        {"OnlyIPv4UnicastDefaults",
-         dump({{.family = AF_INET6,
-                .attrs = Attrs().num(RTA_OIF, 8u).raw(RTA_GATEWAY, Bytes(16, 0x20))},
-               {.dstLen = 24, .attrs = viaGateway(2, "198.51.100.1")},
-               {.type = RTN_BLACKHOLE}}),
-         Outcome::Done},
-        {"DumpContinues", route(kSeq, {.attrs = Attrs().num(RTA_OIF, 2u)}), Outcome::More, 2},
-        {"Interrupted",
-         route(kSeq, {.attrs = Attrs().num(RTA_OIF, 2u)}, NLM_F_MULTI | NLM_F_DUMP_INTR) +
-             done(kSeq),
-         Outcome::Done, 2, "none", true},
-        {"KernelError", error(kSeq, -EBUSY), Outcome::KernelError},
-        {"WrongSequence", route(kSeq + 3, {}), Outcome::Mismatch},
-        {"BadNextHopLength", dump({{.attrs = Attrs().raw(RTA_MULTIPATH, badHop)}}),
-         Outcome::Malformed},
-    };
-    for (const RouteCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        RouteChoice best;
-        EXPECT_EQ(parseRouteDump(c.datagram, {kSeq, testPort}, best), c.outcome);
-        EXPECT_EQ(best.found, c.oif != 0);
-        EXPECT_EQ(best.oif, c.oif);
-        EXPECT_EQ(best.interrupted, c.interrupted);
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, best.gateway.data(), text, sizeof(text));
-        EXPECT_EQ(best.hasGateway ? std::string(text) : "none", c.gateway);
-    }
+    const RouteCase& c = GetParam();
+    RouteChoice best;
+    EXPECT_EQ(parseRouteDump(c.datagram, {kSeq, testPort}, best), c.outcome);
+    EXPECT_EQ(best.oif, c.oif);
+    EXPECT_EQ(best.found, c.oif != 0);
+    EXPECT_EQ(best.interrupted, c.interrupted);
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, best.gateway.data(), text, sizeof(text));
+    EXPECT_EQ(best.hasGateway ? std::string(text) : "none", c.gateway);
 }
 
 } // namespace

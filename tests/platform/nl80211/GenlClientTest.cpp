@@ -1,9 +1,9 @@
 #include "platform/nl80211/GenlClient.h"
 
 #include "platform/nl80211/ScriptedChannel.h"
+#include "support/NamedCases.h"
 
 #include <climits>
-#include <gtest/gtest.h>
 
 using namespace corvane::nl80211;
 using namespace corvane::testing;
@@ -18,77 +18,76 @@ Bytes entry(uint32_t seq, uint16_t flags = NLM_F_MULTI)
     return genl(family, 7, Attrs().num<uint32_t>(3, 1), seq, flags);
 }
 
-Reply run(std::function<Datagrams(uint32_t seq)> answer, size_t* sends = nullptr)
+// A dump of two entries; `intr` flags it as inconsistent.
+Datagrams twoEntries(uint32_t s, bool intr = false)
 {
-    auto channel = std::make_unique<ScriptedChannel>([&](const Sent& r) { return answer(r.seq); });
-    auto* wire = channel.get();
+    const uint16_t flags = NLM_F_MULTI | (intr ? NLM_F_DUMP_INTR : 0);
+    return {{0, entry(s, flags) + entry(s, flags)}, {0, done(s, 0, flags)}};
+}
+
+constexpr size_t most = GenlClient::maxAttempts;
+struct Case : NamedCase {
+    std::function<Datagrams(uint32_t seq, size_t attempt)> answer;
+    int error;
+    size_t messages, sends = 1;
+};
+const Case cases[] = {
+    {"OnlyTheAnswersToThisRequest",
+     [](uint32_t s, size_t) {
+         return Datagrams{{0, entry(s - 1) + genl(family + 1, 7, {}, s) +
+                                  genl(family, 7, {}, s, 0, testPort + 1)},
+                          {0, entry(s) + done(s) + entry(s)}};
+     },
+     0, 1},
+    {"InterruptedOnce", [](uint32_t s, size_t n) { return twoEntries(s, n == 1); }, 0, 2, 2},
+    {"AlwaysInterrupted", [](uint32_t s, size_t) { return twoEntries(s, true); }, EINTR, 0, most},
+    {"OverflowMidDumpOnce",
+     [](uint32_t s, size_t n) {
+         return n == 1 ? Datagrams{{0, entry(s)}, {ENOBUFS, {}}} : twoEntries(s);
+     },
+     0, 2, 2},
+    {"AlwaysOverflowing",
+     [](uint32_t s, size_t) {
+         return Datagrams{{0, entry(s)}, {ENOBUFS, {}}};
+     },
+     ENOBUFS, 0, most},
+    {"Refused",
+     [](uint32_t s, size_t) {
+         return Datagrams{{0, error(s, -EPERM)}};
+     },
+     EPERM, 0},
+    {"DumpFailedInDone",
+     [](uint32_t s, size_t) {
+         return Datagrams{{0, entry(s) + done(s, -EOPNOTSUPP)}};
+     },
+     EOPNOTSUPP, 0},
+    {"NoAnswer", [](uint32_t, size_t) { return Datagrams{}; }, ETIMEDOUT, 0},
+    {"ErrorWithoutCode",
+     [](uint32_t s, size_t) {
+         return Datagrams{{0, nlmsg(NLMSG_ERROR, 0, s, {})}};
+     },
+     EBADMSG, 0},
+    {"ImpossibleCode",
+     [](uint32_t s, size_t) {
+         return Datagrams{{0, error(s, INT_MIN)}};
+     },
+     EPROTO, 0},
+};
+class GenlClientReply : public ::testing::TestWithParam<Case> {};
+CORVANE_NAMED_CASES(GenlClientReply, cases);
+
+// Every reply is checked; an interrupted dump, or one that lost messages, is asked for again.
+TEST_P(GenlClientReply, ChecksEveryReplyAndRestartsBoundedly)
+{
+    const Case& row = GetParam();
+    auto channel = std::make_unique<ScriptedChannel>();
+    ScriptedChannel* wire = channel.get();
+    wire->script = [&](const Sent& r) { return row.answer(r.seq, wire->sent.size()); };
     GenlClient client(std::move(channel));
-    Reply reply = client.transact(Request(family, 5, true));
-    if (sends)
-        *sends = wire->sent.size();
-    return reply;
+    const Reply reply = client.transact(Request(family, 5, true));
+    EXPECT_EQ(reply.error, row.error);
+    EXPECT_EQ(reply.messages.size(), row.messages);
+    EXPECT_EQ(wire->sent.size(), row.sends);
 }
 
 } // namespace
-
-TEST(GenlClient, KeepsOnlyTheAnswersToThisRequest)
-{
-    Reply reply = run([](uint32_t s) {
-        return Datagrams{
-            {0, entry(s - 1) + genl(family + 1, 7, {}, s) + genl(family, 7, {}, s, 0, 1)},
-            {0, entry(s) + done(s) + entry(s)}};
-    });
-    EXPECT_TRUE(reply.ok());
-    EXPECT_EQ(reply.messages.size(), 1u);
-}
-
-TEST(GenlClient, RestartsAnInterruptedDumpBoundedly)
-{
-    int interrupted = 1, overflows = 0;
-    auto answer = [&](uint32_t s) {
-        if (overflows-- > 0) // lost messages mid-dump: ask again
-            return Datagrams{{0, entry(s)}, {ENOBUFS, {}}};
-        const uint16_t flags = NLM_F_MULTI | (interrupted-- > 0 ? NLM_F_DUMP_INTR : 0);
-        return Datagrams{{0, entry(s, flags) + entry(s, flags)}, {0, done(s, 0, flags)}};
-    };
-    size_t sends = 0;
-    for (const auto& [interruptions, overflowed, attempts, entries] :
-         {std::tuple{1, 0, 2u, 2u},
-          {1000, 0, unsigned(GenlClient::maxAttempts), 0u},
-          {0, 1, 2u, 2u}}) {
-        interrupted = interruptions;
-        overflows = overflowed;
-        const Reply reply = run(answer, &sends);
-        EXPECT_EQ(reply.ok(), entries != 0);
-        EXPECT_EQ(reply.messages.size(), entries);
-        EXPECT_EQ(sends, attempts);
-    }
-}
-
-TEST(GenlClient, FailuresGiveNothing)
-{
-    const int expected[] = {EPERM, EOPNOTSUPP, ETIMEDOUT, EBADMSG, EBADMSG, EPROTO, ENOBUFS};
-    for (int row = 0; row < 7; ++row) {
-        Reply reply = run([row](uint32_t s) -> Datagrams {
-            Bytes cut = entry(s);
-            cut.resize(cut.size() - 2);
-            switch (row) {
-            case 0:
-                return {{0, error(s, -EPERM)}};
-            case 1:
-                return {{0, entry(s) + done(s, -EOPNOTSUPP)}};
-            case 2:
-                return {};
-            case 3:
-                return {{0, cut}};
-            case 4:
-                return {{0, nlmsg(NLMSG_ERROR, 0, s, {})}};
-            case 5:
-                return {{0, error(s, INT_MIN)}};
-            }
-            return {{0, entry(s)}, {ENOBUFS, {}}};
-        });
-        EXPECT_EQ(reply.error, expected[row]) << row;
-        EXPECT_TRUE(reply.messages.empty());
-    }
-}

@@ -7,7 +7,6 @@
 #include <deque>
 #include <functional>
 
-// A channel that answers each request by script, and records what was sent.
 namespace corvane::testing {
 
 // A request as sent: header fields and attributes.
@@ -18,10 +17,12 @@ struct Sent {
     Bytes attrs;
 };
 
-class ScriptedChannel final : public nl80211::NetlinkChannel {
-public:
-    using Script = std::function<std::vector<nl80211::Datagram>(const Sent&)>;
-    explicit ScriptedChannel(Script s = {}) : script_(std::move(s)) {}
+// A channel that answers each request by script, and records what was sent.
+struct ScriptedChannel final : nl80211::NetlinkChannel {
+    std::function<std::vector<nl80211::Datagram>(const Sent&)> script;
+    std::vector<Sent> sent;
+    std::vector<uint32_t> joined;
+    std::deque<nl80211::Datagram> pending;
 
     uint32_t portId() const override { return testPort; }
     bool send(std::span<const uint8_t> m) override
@@ -33,7 +34,7 @@ public:
         r.cmd = m[16];
         r.attrs.assign(m.begin() + 20, m.end());
         sent.push_back(r);
-        for (auto& d : script_(r))
+        for (auto& d : script(r))
             pending.push_back(std::move(d));
         return true;
     }
@@ -50,13 +51,6 @@ public:
         joined.push_back(group);
         return true;
     }
-
-    std::vector<Sent> sent;
-    std::vector<uint32_t> joined;
-    std::deque<nl80211::Datagram> pending;
-
-private:
-    Script script_;
 };
 
 } // namespace corvane::testing
