@@ -8,15 +8,17 @@ RingBuffer::RingBuffer(int capacity)
 {
     assert(capacity >= 0 && "negative ring capacity");
     storage_.assign(static_cast<size_t>(std::max(capacity, 0)), SpeedSample::zero());
+    times_.assign(storage_.size(), 0);
 }
 
-void RingBuffer::append(const SpeedSample& sample)
+void RingBuffer::append(const SpeedSample& sample, double atSeconds)
 {
     const int cap = capacity();
     assert(cap > 0 && "append to a ring without slots");
     if (cap == 0)
         return;
     storage_[static_cast<size_t>(head_)] = sample;
+    times_[static_cast<size_t>(head_)] = atSeconds;
     head_ = (head_ + 1) % cap;
     count_ = std::min(count_ + 1, cap);
 }
@@ -32,6 +34,17 @@ std::vector<SpeedSample> RingBuffer::ordered() const
     std::vector<SpeedSample> out;
     out.reserve(static_cast<size_t>(count_));
     forEachOrdered([&](const SpeedSample& s) { out.push_back(s); });
+    return out;
+}
+
+std::vector<double> RingBuffer::orderedTimes() const
+{
+    std::vector<double> out;
+    out.reserve(static_cast<size_t>(count_));
+    const int cap = capacity();
+    const int start = count_ < cap ? 0 : head_;
+    for (int i = 0; i < count_; ++i)
+        out.push_back(times_[static_cast<size_t>((start + i) % cap)]);
     return out;
 }
 

@@ -8,13 +8,15 @@
 
 namespace corvane {
 
-// Fixed-capacity history of samples. Allocates only at construction; `ordered()`
-// builds a new list, `forEachOrdered` walks the samples without allocating.
+// Fixed-capacity history of samples, each with the time it was taken (seconds on any
+// monotonic scale: ticks are 2 to 6 s apart, so ages are read from these, not counted).
+// Allocates only at construction; `ordered()` builds a new list, `forEachOrdered` walks the
+// samples without allocating.
 class RingBuffer {
 public:
     explicit RingBuffer(int capacity);
 
-    void append(const SpeedSample& sample);
+    void append(const SpeedSample& sample, double atSeconds = 0);
     void removeAll();
 
     int count() const { return count_; }
@@ -22,6 +24,8 @@ public:
     int head() const { return head_; }
 
     std::vector<SpeedSample> ordered() const;
+    // The samples' times, oldest first, in step with ordered().
+    std::vector<double> orderedTimes() const;
 
     template <typename F> void forEachOrdered(F&& f) const
     {
@@ -38,6 +42,7 @@ public:
 
 private:
     std::vector<SpeedSample> storage_;
+    std::vector<double> times_;
     int head_ = 0;
     int count_ = 0;
 };

@@ -9,6 +9,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 namespace corvane {
 
@@ -122,7 +123,9 @@ void AppViewModel::onTick(const NetSampler::Tick& tick)
 void AppViewModel::applyTick(const NetSampler::Tick& tick)
 {
     assign(current_, tick.sample, &AppViewModel::currentChanged);
-    ring_.append(tick.sample);
+    ring_.append(
+        tick.sample,
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
     Q_EMIT ringChanged();
     totalInBytes_ += tick.deltaInBytes; // unsigned: wraps modulo 2^64
     Q_EMIT totalInBytesChanged();
@@ -435,8 +438,11 @@ void AppViewModel::seed(const ModelSeed& seed)
     assign(barStyle_, BarStyle::stacked, &AppViewModel::barStyleChanged); // not stored
     assign(privacyMode_, seed.privacyMode, &AppViewModel::privacyModeChanged);
     ring_.removeAll();
+    // The seeded history is one sample per two-second tick, the newest now.
+    const auto n = static_cast<double>(seed.history.size());
+    double at = -2 * n;
     for (const SpeedSample& s : seed.history)
-        ring_.append(s);
+        ring_.append(s, at += 2);
     Q_EMIT ringChanged();
     assign(current_, seed.current, &AppViewModel::currentChanged);
     assign(sessionStart_, seed.sessionStart, &AppViewModel::sessionStartChanged);

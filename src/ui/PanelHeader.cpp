@@ -137,13 +137,14 @@ void PanelHeader::updateHistory()
     pair(peakDown_, peakUp_, stats.peakDown, stats.peakUp);
     pair(avgDown_, avgUp_, stats.avgDown, stats.avgUp);
     sparkline_->setSeries(samples, std::max(stats.peakDown, stats.peakUp), u);
+    times_ = model_->ring().orderedTimes();
     updateRates();
 }
 
 void PanelHeader::updateRates()
 {
     const HeaderValues h =
-        headerValues(sparkline_->samples(), model_->current(), sparkline_->hoverIndex());
+        headerValues(sparkline_->samples(), times_, model_->current(), sparkline_->hoverIndex());
     const ScaledRate d(h.sample.downMbps, model_->units());
     const ScaledRate u(h.sample.upMbps, model_->units());
     download_->setRate(d.value, d.unit);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 class QLabel;
 
@@ -46,6 +47,7 @@ public:
 
 private:
     AppViewModel* model_;
+    std::vector<double> times_; // of the samples the chart shows
     SpeedBlock* download_ = nullptr;
     SpeedBlock* upload_ = nullptr;
     QLabel* age_ = nullptr;

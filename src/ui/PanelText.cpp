@@ -20,14 +20,17 @@ QString linkKindTitle(LinkKind kind)
     return QCoreApplication::translate("LinkKind", std::string(title(kind)).c_str());
 }
 
-HeaderValues headerValues(std::span<const SpeedSample> samples, const SpeedSample& current,
-                          std::optional<int> hoverIndex)
+HeaderValues headerValues(std::span<const SpeedSample> samples, std::span<const double> times,
+                          const SpeedSample& current, std::optional<int> hoverIndex)
 {
     const auto n = static_cast<qint64>(samples.size());
     if (!hoverIndex || *hoverIndex < 0 || *hoverIndex >= n)
         return {current, std::nullopt};
-    // Each history step is one two-second tick while the panel is open.
-    return {samples[static_cast<size_t>(*hoverIndex)], ageText(2 * (n - 1 - *hoverIndex))};
+    const auto i = static_cast<size_t>(*hoverIndex);
+    std::optional<QString> age;
+    if (times.size() == samples.size())
+        age = ageText(std::max<qint64>(0, std::llround(times.back() - times[i])));
+    return {samples[i], age};
 }
 
 QString ageText(qint64 seconds)

@@ -27,9 +27,10 @@ struct HeaderValues {
     SpeedSample sample;
     std::optional<QString> age; // only while a sample is hovered
 };
-// The hovered sample and its age while `hoverIndex` points into `samples`, else `current`.
-HeaderValues headerValues(std::span<const SpeedSample> samples, const SpeedSample& current,
-                          std::optional<int> hoverIndex);
+// The hovered sample and its age (from `times`, in step with `samples`, against the newest)
+// while `hoverIndex` points into `samples`, else `current`.
+HeaderValues headerValues(std::span<const SpeedSample> samples, std::span<const double> times,
+                          const SpeedSample& current, std::optional<int> hoverIndex);
 // "now" for 0, else "-Ns".
 QString ageText(qint64 seconds);
 

@@ -29,12 +29,16 @@ TEST(RingBuffer, KeepsTheNewestInOrderAndForgetsAllOnReset)
     for (const auto& c : cases) {
         RingBuffer ring(3);
         for (int i = 1; i <= c.appended; ++i)
-            ring.append(s(i));
+            ring.append(s(i), 10.0 * i);
         if (c.reset) {
             ring.removeAll();
-            ring.append(s(99));
+            ring.append(s(99), 990);
         }
         EXPECT_EQ(ring.ordered(), c.expected) << c.appended << (c.reset ? " reset" : "");
+        std::vector<double> times; // each sample keeps its own time
+        for (const SpeedSample& e : c.expected)
+            times.push_back(e.downMbps * 10);
+        EXPECT_EQ(ring.orderedTimes(), times);
         EXPECT_EQ(ring.count(), int(c.expected.size()));
         EXPECT_EQ(ring.capacity(), 3);
     }

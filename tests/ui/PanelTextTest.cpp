@@ -22,16 +22,21 @@ TEST(PanelText, HoverPicksTheNearestColumnAndTheHeaderShowsItWhileValid)
         EXPECT_EQ(hoverIndexAt(c.px, c.width, c.count), c.expected) << c.px << ' ' << c.count;
     EXPECT_DOUBLE_EQ(chartScale(std::vector<SpeedSample>(5)), 0.1) << "never divides by zero";
 
+    // Ticks slow down from 2 s to 6 s apart: ages come from the samples' own times.
     std::vector<SpeedSample> samples(60);
+    std::vector<double> times(60);
+    for (size_t i = 1; i < times.size(); ++i)
+        times[i] = times[i - 1] + (i < 30 ? 2 : 6);
     samples[0] = {8, 1.2};
     const SpeedSample current{512.3, 24.6};
-    EXPECT_EQ(headerValues(samples, current, 0).sample, samples[0]);
-    EXPECT_EQ(headerValues(samples, current, 0).age, QStringLiteral("-118s"));
-    EXPECT_EQ(headerValues(samples, current, 59).age, QStringLiteral("now"));
+    EXPECT_EQ(headerValues(samples, times, current, 0).sample, samples[0]);
+    EXPECT_EQ(headerValues(samples, times, current, 0).age, QStringLiteral("-238s"));
+    EXPECT_EQ(headerValues(samples, times, current, 58).age, QStringLiteral("-6s"));
+    EXPECT_EQ(headerValues(samples, times, current, 59).age, QStringLiteral("now"));
     for (std::optional<int> stale : {std::optional<int>(), std::optional(60), std::optional(-1)})
-        EXPECT_EQ(headerValues(samples, current, stale).age, std::nullopt);
+        EXPECT_EQ(headerValues(samples, times, current, stale).age, std::nullopt);
     // Just after a reset the history is shorter than the remembered index.
-    EXPECT_EQ(headerValues(std::span(samples).first(3), current, 5).sample, current);
+    EXPECT_EQ(headerValues(std::span(samples).first(3), times, current, 5).sample, current);
 }
 
 TEST(PanelText, LinkRowShowsTheWiredSpeedOrTheRadio)
