@@ -15,8 +15,8 @@ struct ModelServices;
 // Where a real run reads and writes and which hosts it may contact. The defaults are the
 // product's; tests point every one of them somewhere harmless.
 struct SystemOptions {
-    QString preferencesPath; // empty: $XDG_CONFIG_HOME/corvane/corvane.conf
-    QString configHome = XdgAutostart::defaultConfigHome(); // for the autostart entry
+    QString preferencesPath;                // empty: $XDG_CONFIG_HOME/corvane/corvane.conf
+    QString configHome = xdg::configHome(); // for the autostart entry
     PublicIPOptions publicIP;
     StarlinkProbe::Target dish = StarlinkProbe::dish();
 };

@@ -2,6 +2,7 @@
 
 #include "measure/InterfaceName.h"
 #include "platform/RegularFile.h"
+#include "platform/XdgDirs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,11 +18,7 @@ namespace corvane {
 
 QString Preferences::defaultPath()
 {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // Relative values are to be ignored, the same as an unset variable.
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/corvane/corvane.conf");
+    return xdg::configHome() + QStringLiteral("/corvane/corvane.conf");
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "app/tray/StatusNotifierItemObject.h"
 #include "app/tray/TrayArt.h"
+#include "platform/XdgDirs.h"
 #include "platform/desktop/TrayDesktop.h"
 #include "present/Label.h"
 
@@ -43,12 +44,6 @@ int nextItemId()
     return ++counter;
 }
 
-QString configHome()
-{
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    return QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QStringLiteral("/.config");
-}
-
 } // namespace
 
 TrayItem::TrayItem(QDBusConnection bus, QObject* parent)
@@ -62,7 +57,7 @@ TrayItem::TrayItem(QDBusConnection bus, QObject* parent)
           this)),
       menu_(new DBusMenuObject(
           bus_, menuPath, [this](TrayAction a) { Q_EMIT actionRequested(a); }, this)),
-      tone_(std::make_unique<PanelToneWatcher>(bus_, configHome()))
+      tone_(std::make_unique<PanelToneWatcher>(bus_, xdg::configHome()))
 {
     connect(tone_.get(), &PanelToneWatcher::toneChanged, this, [this] {
         rebuild();

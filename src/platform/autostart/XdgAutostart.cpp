@@ -109,29 +109,6 @@ bool entryEnabled(const QString& path)
 
 } // namespace
 
-QString XdgAutostart::defaultConfigHome()
-{
-    const QString env = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // Relative values are invalid by the base-directory rules and are ignored.
-    if (isAbsolute(env))
-        return env;
-    return QDir::homePath() + QStringLiteral("/.config");
-}
-
-QStringList XdgAutostart::defaultConfigDirs()
-{
-    QStringList dirs;
-    const QStringList listed =
-        qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const QString& dir : listed) {
-        if (isAbsolute(dir))
-            dirs << dir;
-    }
-    if (dirs.isEmpty())
-        dirs << QStringLiteral("/etc/xdg");
-    return dirs;
-}
-
 XdgAutostart::XdgAutostart(QString configHome, QStringList configDirs, QString program)
     : configHome_(std::move(configHome)), configDirs_(std::move(configDirs)),
       program_(std::move(program))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/XdgDirs.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -17,15 +19,10 @@ public:
     static constexpr const char* legacyFileName = "corvane.desktop";
     static constexpr const char* entryName = "Corvane";
 
-    // $XDG_CONFIG_HOME, or ~/.config when it is unset, empty or not absolute.
-    static QString defaultConfigHome();
-    // $XDG_CONFIG_DIRS (absolute entries only), or /etc/xdg.
-    static QStringList defaultConfigDirs();
-
     // `program` is the absolute path written to Exec; empty means the running binary
     // (QCoreApplication::applicationFilePath(), read when the entry is written).
-    explicit XdgAutostart(QString configHome = defaultConfigHome(),
-                          QStringList configDirs = defaultConfigDirs(), QString program = {});
+    explicit XdgAutostart(QString configHome = xdg::configHome(),
+                          QStringList configDirs = xdg::configDirs(), QString program = {});
 
     QString userEntryPath() const;
 

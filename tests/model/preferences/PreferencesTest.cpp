@@ -160,6 +160,7 @@ TEST(PreferencesPath, FollowsXdgConfigHome)
     qputenv("HOME", "/home/tester");
     for (auto [xdg, want] : {std::pair{"/tmp/cfg", "/tmp/cfg/corvane/corvane.conf"},
                              {"relative/cfg", "/home/tester/.config/corvane/corvane.conf"},
+                             {":/cfg", "/home/tester/.config/corvane/corvane.conf"},
                              {"", "/home/tester/.config/corvane/corvane.conf"}}) {
         qputenv("XDG_CONFIG_HOME", xdg);
         EXPECT_EQ(Preferences::defaultPath(), QString::fromLatin1(want)) << xdg;
