@@ -94,9 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(ok);
 
     const QList<QByteArray> before = linesOf(content), now = linesOf(stored);
-    // Every old line without the key survives, in order; anything new is ours.
+    // Every old line without the key survives, in order; anything new is ours, or a blank
+    // line left where a removed first line was.
     const auto ours = [&](const QByteArray& line) {
-        return line.contains(key) || line == "[General]";
+        return line.contains(key) || line == "[General]" || line.trimmed().isEmpty();
     };
     qsizetype at = 0;
     for (const QByteArray& line : before) {

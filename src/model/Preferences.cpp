@@ -23,6 +23,8 @@ QString Preferences::defaultPath()
 
 namespace {
 
+constexpr const char* byteOrderMark = "\xef\xbb\xbf";
+
 // One line of the file, kept byte for byte.
 struct IniLine {
     QByteArray text;   // without its line end
@@ -49,7 +51,7 @@ QList<IniLine> parse(const QByteArray& content)
             line.ending.prepend('\r');
         }
         QByteArray t = line.text.trimmed();
-        if (lines.isEmpty() && t.startsWith("\xef\xbb\xbf"))
+        if (lines.isEmpty() && t.startsWith(byteOrderMark))
             t = t.mid(3).trimmed();
         if (t.startsWith('[')) {
             const qsizetype close = t.indexOf(']');
@@ -85,7 +87,17 @@ QByteArray patched(const QByteArray& content, const QByteArray& key,
 {
     QList<IniLine> lines = parse(content);
     if (!raw) {
+        const bool firstGoes = !lines.isEmpty() && lines.first().key == key;
+        const QByteArray firstEnding = firstGoes ? lines.first().ending : QByteArray();
         lines.removeIf([&](const IniLine& l) { return l.key == key; });
+        // A byte order mark is skipped only at the very start of the file: a line further
+        // down that opens with one must not move up and turn into a setting.
+        if (firstGoes && !lines.isEmpty() &&
+            lines.first().text.trimmed().startsWith(byteOrderMark)) {
+            IniLine blank;
+            blank.ending = firstEnding;
+            lines.prepend(blank);
+        }
         return join(lines);
     }
     const QByteArray text = key + '=' + *raw;

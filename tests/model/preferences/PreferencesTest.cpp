@@ -106,6 +106,10 @@ TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
          "[Other]\na=1\r\n[General]\nprivacyMode=true\n"},
         {"interfaceOverride=eth0\n[General]\ninterfaceOverride=eth1\n",
          [](Preferences& p) { return p.setInterfaceOverride(std::nullopt); }, "[General]\n"},
+        // A mark further down stays inert: the removed first line leaves its line end.
+        {"interfaceOverride=eth0\r\n\xef\xbb\xbfinterfaceOverride=eth1\n",
+         [](Preferences& p) { return p.setInterfaceOverride(std::nullopt); },
+         "\r\n\xef\xbb\xbfinterfaceOverride=eth1\n"},
         {"[General]\n", [](Preferences& p) { return p.setInterfaceOverride(u"@a,\"b\\"_s); },
          "[General]\ninterfaceOverride=\"@@a,\\\"b\\\\\"\n"}};
     for (const auto& row : rows) {
