@@ -41,10 +41,7 @@ std::vector<double> RingBuffer::orderedTimes() const
 {
     std::vector<double> out;
     out.reserve(static_cast<size_t>(count_));
-    const int cap = capacity();
-    const int start = count_ < cap ? 0 : head_;
-    for (int i = 0; i < count_; ++i)
-        out.push_back(times_[static_cast<size_t>((start + i) % cap)]);
+    forEachSlot([&](size_t slot) { out.push_back(times_[slot]); });
     return out;
 }
 

@@ -29,10 +29,7 @@ public:
 
     template <typename F> void forEachOrdered(F&& f) const
     {
-        const int cap = capacity();
-        const int start = count_ < cap ? 0 : head_;
-        for (int i = 0; i < count_; ++i)
-            f(storage_[static_cast<size_t>((start + i) % cap)]);
+        forEachSlot([&](size_t slot) { f(storage_[slot]); });
     }
 
     friend bool operator==(const RingBuffer& a, const RingBuffer& b)
@@ -41,6 +38,15 @@ public:
     }
 
 private:
+    // The filled slots, oldest first.
+    template <typename F> void forEachSlot(F&& f) const
+    {
+        const int cap = capacity();
+        const int start = count_ < cap ? 0 : head_;
+        for (int i = 0; i < count_; ++i)
+            f(static_cast<size_t>((start + i) % cap));
+    }
+
     std::vector<SpeedSample> storage_;
     std::vector<double> times_;
     int head_ = 0;
