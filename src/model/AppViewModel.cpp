@@ -1,7 +1,8 @@
 #include "model/AppViewModel.h"
 
+#include "model/PanelRefresh.h"
 #include "model/Preferences.h"
-#include "model/SamplerThread.h"
+#include "model/SamplingLoop.h"
 #include "platform/SystemEvents.h"
 #include "present/Label.h"
 #include "services/LoginItemService.h"
@@ -40,84 +41,55 @@ ModelServices& ModelServices::operator=(ModelServices&&) noexcept = default;
 AppViewModel::AppViewModel(ModelServices services, QObject* parent)
     : QObject(parent), services_(std::move(services))
 {
-    const ScaledRate zero(0, RateUnits::bits);
-    label_ = format(SpeedSample::zero(), RateUnits::bits);
-    labelImage_ = renderStacked(zero, zero, true, true);
-
     Preferences& prefs = *services_.preferences;
-    barStyle_ = prefs.barStyle();
-    units_ = prefs.units();
+    label_ = std::make_unique<TrayLabel>(prefs.barStyle(), prefs.units());
+    connect(label_.get(), &TrayLabel::textChanged, this, &AppViewModel::labelChanged);
+    connect(label_.get(), &TrayLabel::imageChanged, this, &AppViewModel::labelImageChanged);
+    connect(label_.get(), &TrayLabel::styleChanged, this, &AppViewModel::barStyleChanged);
+    connect(label_.get(), &TrayLabel::unitsChanged, this, &AppViewModel::unitsChanged);
+
     privacyMode_ = prefs.privacyMode();
     publicIPLookup_ = prefs.publicIPLookup();
     sessionStart_ = QDateTime::currentDateTime();
     interfaceOverride_ = prefs.interfaceOverride();
     starlinkDashboardURL_ = prefs.starlinkDashboardURL();
 
-    sampler_ = std::make_unique<SamplerThread>(std::move(services_.sampler));
+    loop_ = std::make_unique<SamplingLoop>(std::move(services_.sampler),
+                                           std::move(services_.sleepEvents),
+                                           std::move(services_.powerState), services_.waitScale);
+    loop_->setOverride(toStd(interfaceOverride_));
+    connect(loop_.get(), &SamplingLoop::ticked, this, &AppViewModel::applyTick);
+
+    refresh_ = std::make_unique<PanelRefresh>(*services_.publicAddress, *services_.dish);
+    connect(refresh_.get(), &PanelRefresh::addressFound, this, [this](const QString& address) {
+        assign(publicIP_, std::optional(address), &AppViewModel::publicIPChanged);
+    });
+    connect(refresh_.get(), &PanelRefresh::fetchingChanged, this,
+            &AppViewModel::fetchingPublicIPChanged);
+    connect(refresh_.get(), &PanelRefresh::dishAnswered, this, [this](bool reachable) {
+        assign(starlinkReachable_, std::optional(reachable),
+               &AppViewModel::starlinkReachableChanged);
+    });
+    connect(refresh_.get(), &PanelRefresh::finished, this, &AppViewModel::panelRefreshFinished);
 }
 
 AppViewModel::~AppViewModel() = default;
 
 // ---------------------------------------------------------------- sampling
 
-double AppViewModel::cadenceFor(bool panelOpen, qint64 idleTicks, bool lowPower)
+void AppViewModel::start()
 {
-    if (panelOpen)
-        return 2;
-    if (idleTicks < 10)
-        return lowPower ? 3 : 2;
-    return lowPower ? 6 : 4;
+    loop_->start();
+}
+
+bool AppViewModel::isSampling() const
+{
+    return loop_->isSampling();
 }
 
 double AppViewModel::cadence() const
 {
-    const bool lowPower = services_.powerState && services_.powerState->lowPowerMode();
-    return cadenceFor(panelOpen_, idleTicks_, lowPower);
-}
-
-void AppViewModel::start()
-{
-    if (watchersStarted_)
-        return;
-    startSampling();
-    watchDisplaySleep();
-}
-
-void AppViewModel::startSampling()
-{
-    cancelSampling();
-    if (!sampler_->isRunning())
-        return; // already reported: no rates
-    sampling_ = true;
-    sampler_->post([override = toStd(interfaceOverride_)](NetSampler& s) {
-        s.setOverride(override);
-        s.resetBaseline();
-    });
-    sampler_->sampleAfter(0, this, [this](const NetSampler::Tick& t) { onTick(t); });
-}
-
-void AppViewModel::cancelSampling()
-{
-    sampling_ = false;
-    sampler_->cancelPending(); // a tick already on its way is dropped too
-}
-
-void AppViewModel::watchDisplaySleep()
-{
-    watchersStarted_ = true;
-    if (!services_.sleepEvents)
-        return;
-    connect(services_.sleepEvents.get(), &SleepEvents::displaysSlept, this,
-            [this] { cancelSampling(); });
-    connect(services_.sleepEvents.get(), &SleepEvents::displaysWoke, this,
-            [this] { startSampling(); });
-}
-
-void AppViewModel::onTick(const NetSampler::Tick& tick)
-{
-    applyTick(tick);
-    sampler_->sampleAfter(cadence() * services_.waitScale, this,
-                          [this](const NetSampler::Tick& t) { onTick(t); });
+    return loop_->cadence();
 }
 
 void AppViewModel::applyTick(const NetSampler::Tick& tick)
@@ -157,12 +129,7 @@ void AppViewModel::applyTick(const NetSampler::Tick& tick)
     assign(primaryInterfaceName_, toQString(tick.primaryName),
            &AppViewModel::primaryInterfaceNameChanged);
     assign(overrideHonored_, tick.overrideHonored, &AppViewModel::overrideHonoredChanged);
-
-    const bool quiet = tick.sample.downMbps < quietMbps && tick.sample.upMbps < quietMbps;
-    assign(idleTicks_, quiet ? std::min(idleTicks_ + 1, idleTicksCap) : qint64(0),
-           &AppViewModel::idleTicksChanged);
-
-    refreshLabel(tick.sample, false);
+    label_->show(tick.sample);
     Q_EMIT tickApplied();
 }
 
@@ -173,51 +140,16 @@ QString AppViewModel::format(const SpeedSample& sample, RateUnits units)
     return formatLabel(sample, units);
 }
 
-void AppViewModel::refreshLabel(const SpeedSample& sample, bool force)
-{
-    const QString text = format(sample, units_);
-    if (text != label_) {
-        label_ = text;
-        Q_EMIT labelChanged();
-        force = true;
-    }
-    if (barStyle_ != BarStyle::stacked || !force)
-        return;
-    const ScaledRate d(sample.downMbps, units_);
-    const ScaledRate u(sample.upMbps, units_);
-    const bool dimDown = isIdleRate(sample.downMbps);
-    const bool dimUp = isIdleRate(sample.upMbps);
-    const QString key = labelCacheKey(d, u, dimDown, dimUp);
-    if (auto it = imageCache_.constFind(key); it != imageCache_.constEnd()) {
-        assign(labelImage_, *it, &AppViewModel::labelImageChanged);
-        return;
-    }
-    // Emptied whole rather than trimmed: cheap, and idle links refill it with one image.
-    if (imageCache_.size() > 64)
-        imageCache_.clear();
-    const LabelImage image = renderStacked(d, u, dimDown, dimUp);
-    imageCache_.insert(key, image);
-    assign(labelImage_, image, &AppViewModel::labelImageChanged);
-}
-
 void AppViewModel::setUnits(RateUnits u)
 {
-    if (u == units_)
-        return;
-    units_ = u;
-    Q_EMIT unitsChanged();
-    stored(services_.preferences->setUnits(u));
-    refreshLabel(current_, true);
+    if (label_->setUnits(u))
+        stored(services_.preferences->setUnits(u));
 }
 
 void AppViewModel::setBarStyle(BarStyle s)
 {
-    if (s == barStyle_)
-        return;
-    barStyle_ = s;
-    Q_EMIT barStyleChanged();
-    stored(services_.preferences->setBarStyle(s));
-    refreshLabel(current_, true);
+    if (label_->setStyle(s))
+        stored(services_.preferences->setBarStyle(s));
 }
 
 // ---------------------------------------------------------------- privacy, reveal, copy
@@ -290,7 +222,7 @@ void AppViewModel::resetSession()
     ring_.removeAll();
     Q_EMIT ringChanged();
     assign(sessionStart_, QDateTime::currentDateTime(), &AppViewModel::sessionStartChanged);
-    sampler_->post([](NetSampler& s) { s.resetBaseline(); });
+    loop_->resetBaseline();
 }
 
 void AppViewModel::setInterfaceOverride(const std::optional<QString>& name)
@@ -303,7 +235,7 @@ void AppViewModel::setInterfaceOverride(const std::optional<QString>& name)
     interfaceOverride_ = normalised;
     Q_EMIT interfaceOverrideChanged();
     stored(services_.preferences->setInterfaceOverride(normalised));
-    sampler_->post([n = toStd(normalised)](NetSampler& s) { s.setOverride(n); });
+    loop_->setOverride(toStd(normalised));
 }
 
 void AppViewModel::openDishy()
@@ -319,17 +251,11 @@ void AppViewModel::openDashboard()
 
 // ---------------------------------------------------------------- panel
 
-struct AppViewModel::PanelJob {
-    bool cancelled = false;
-    bool lookupDone = false;
-    std::optional<bool> probeResult;
-    ProbeHandle probe;
-};
-
 void AppViewModel::panelOpened()
 {
-    cancelPanelRefresh();
+    refresh_->cancel();
     assign(panelOpen_, true, &AppViewModel::panelOpenChanged);
+    loop_->setPanelOpen(true);
 
     if (interfaceName_ && linkKind_ == LinkKind::wifi)
         services_.wifi->setPreferredInterface(*interfaceName_);
@@ -340,59 +266,23 @@ void AppViewModel::panelOpened()
     refreshLinks();
     assign(starlinkDashboardURL_, services_.preferences->starlinkDashboardURL(),
            &AppViewModel::starlinkDashboardURLChanged);
-
-    auto job = std::make_shared<PanelJob>();
-    panelJob_ = job;
-    job->probe = services_.dish->reachable(this, [this, job](bool reachable) {
-        job->probeResult = reachable;
-        finishPanelJob(job);
-    });
-
-    if (!publicIPLookup_) {
-        job->lookupDone = true;
-        finishPanelJob(job);
-        return;
-    }
-    // Counted rather than a plain flag: a cancelled opening whose lookup returns late must
-    // not clear the indicator of a newer opening that is still waiting.
-    ++lookupsInFlight_;
-    assign(fetchingPublicIP_, true, &AppViewModel::fetchingPublicIPChanged);
-    services_.publicAddress->fetch(
-        this, [this, job, epoch = lookupEpoch_](std::optional<QString> address) {
-            // A lookup that outlived a switch-off answers a question nobody asks any more.
-            if (!job->cancelled && address && epoch == lookupEpoch_)
-                assign(publicIP_, address, &AppViewModel::publicIPChanged);
-            --lookupsInFlight_;
-            assign(fetchingPublicIP_, lookupsInFlight_ > 0, &AppViewModel::fetchingPublicIPChanged);
-            job->lookupDone = true;
-            finishPanelJob(job);
-        });
-}
-
-void AppViewModel::finishPanelJob(const std::shared_ptr<PanelJob>& job)
-{
-    // The probe's answer is written only once the lookup is over, as one step.
-    if (!job->lookupDone || !job->probeResult)
-        return;
-    if (!job->cancelled)
-        assign(starlinkReachable_, job->probeResult, &AppViewModel::starlinkReachableChanged);
-    if (panelJob_ == job)
-        panelJob_.reset();
-    Q_EMIT panelRefreshFinished();
+    refresh_->start(publicIPLookup_);
 }
 
 void AppViewModel::cancelPanelRefresh()
 {
-    if (!panelJob_)
-        return;
-    const std::shared_ptr<PanelJob> job = std::move(panelJob_);
-    job->cancelled = true;
-    job->probe.cancel(); // delivers false now; the job ends once its lookup is back
+    refresh_->cancel();
+}
+
+bool AppViewModel::fetchingPublicIP() const
+{
+    return refresh_->fetching();
 }
 
 void AppViewModel::panelClosed()
 {
     assign(panelOpen_, false, &AppViewModel::panelOpenChanged);
+    loop_->setPanelOpen(false);
 }
 
 void AppViewModel::setPublicIPLookup(bool on)
@@ -403,7 +293,7 @@ void AppViewModel::setPublicIPLookup(bool on)
     Q_EMIT publicIPLookupChanged();
     stored(services_.preferences->setPublicIPLookup(on));
     if (!on) {
-        ++lookupEpoch_;
+        refresh_->dropLookups();
         assign(publicIP_, std::optional<QString>(), &AppViewModel::publicIPChanged);
     }
 }
@@ -435,7 +325,7 @@ void AppViewModel::refreshLinks()
 
 void AppViewModel::seed(const ModelSeed& seed)
 {
-    assign(barStyle_, BarStyle::stacked, &AppViewModel::barStyleChanged); // not stored
+    label_->setStyle(BarStyle::stacked); // not stored
     assign(privacyMode_, seed.privacyMode, &AppViewModel::privacyModeChanged);
     ring_.removeAll();
     // The seeded history is one sample per two-second tick, the newest now.
@@ -461,7 +351,7 @@ void AppViewModel::seed(const ModelSeed& seed)
     refreshLinks();
     services_.wifi->setPreferredInterface(seed.interfaceName);
     services_.wifi->readRadio();
-    refreshLabel(current_, true);
+    label_->show(current_, true);
 }
 
 void AppViewModel::stored(bool saved)

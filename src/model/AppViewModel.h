@@ -7,6 +7,7 @@
 #include "present/BarStyle.h"
 #include "present/LabelImage.h"
 #include "present/RateUnits.h"
+#include "present/TrayLabel.h"
 #include "services/StarlinkProbe.h"
 #include "services/SystemPorts.h"
 
@@ -26,9 +27,10 @@ class QTimer;
 namespace corvane {
 
 class LoginItemService;
+class PanelRefresh;
 class PowerState;
 class Preferences;
-class SamplerThread;
+class SamplingLoop;
 class SleepEvents;
 class WiFiMonitor;
 
@@ -71,30 +73,25 @@ struct ModelSeed {
     std::optional<QString> publicIP;
 };
 
-// The one model object: every piece of state the tray label and the panel show, the user's
-// preferences, and the background work. Main thread only.
+// The state the tray label and the panel show, and the user's preferences. The work behind
+// it is done by its parts: the sampling loop, the tray label and the panel's refresh.
+// Main thread only.
 class AppViewModel : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr double quietMbps = 0.5;
-    static constexpr double idleMbps = 0.05;
     static constexpr int ringCapacity = 60;
-    static constexpr qint64 idleTicksCap = 1000;
     static constexpr double defaultRevealSeconds = 8;
     static constexpr int copiedMarkMs = 1200;
 
     explicit AppViewModel(ModelServices services, QObject* parent = nullptr);
     ~AppViewModel() override;
 
-    // The wait after a tick, in seconds.
-    static double cadenceFor(bool panelOpen, qint64 idleTicks, bool lowPower);
-
     // --- observable state
-    const QString& label() const { return label_; }
-    const LabelImage& labelImage() const { return labelImage_; }
-    BarStyle barStyle() const { return barStyle_; }
-    RateUnits units() const { return units_; }
+    const QString& label() const { return label_->text(); }
+    const LabelImage& labelImage() const { return label_->image(); }
+    BarStyle barStyle() const { return label_->style(); }
+    RateUnits units() const { return label_->units(); }
     bool privacyMode() const { return privacyMode_; }
     const std::optional<QDateTime>& revealUntil() const { return revealUntil_; }
     bool publicIPLookup() const { return publicIPLookup_; }
@@ -117,7 +114,7 @@ public:
     const std::optional<QString>& routerIP() const { return routerIP_; }
     const std::optional<QString>& localIP() const { return localIP_; }
     const std::optional<QString>& publicIP() const { return publicIP_; }
-    bool fetchingPublicIP() const { return fetchingPublicIP_; }
+    bool fetchingPublicIP() const;
     // Why the last change of a preference could not be saved; none once one is saved.
     const std::optional<QString>& preferencesError() const { return preferencesError_; }
     WiFiMonitor& wifi() const { return *services_.wifi; }
@@ -130,7 +127,7 @@ public:
     // --- sampling
     // Starts the sampling loop and follows display sleep; later calls do nothing.
     void start();
-    bool isSampling() const { return sampling_; }
+    bool isSampling() const;
     double cadence() const;
 
     // --- label
@@ -186,7 +183,6 @@ Q_SIGNALS:
     void overrideHonoredChanged();
     void interfacesChanged();
     void panelOpenChanged();
-    void idleTicksChanged();
     void routerIPChanged();
     void localIPChanged();
     void publicIPChanged();
@@ -206,24 +202,15 @@ private:
         Q_EMIT(this->*signal)();
     }
 
-    void startSampling();
-    void cancelSampling();
-    void watchDisplaySleep();
-    void onTick(const NetSampler::Tick& tick);
     void applyTick(const NetSampler::Tick& tick);
-    void refreshLabel(const SpeedSample& sample, bool force);
     void refreshLinks();
     void stored(bool saved);
-    struct PanelJob;
-    void finishPanelJob(const std::shared_ptr<PanelJob>& job);
 
     ModelServices services_;
+    std::unique_ptr<TrayLabel> label_;
+    std::unique_ptr<SamplingLoop> loop_;
+    std::unique_ptr<PanelRefresh> refresh_;
 
-    // Declared order follows construction order.
-    QString label_;
-    LabelImage labelImage_;
-    BarStyle barStyle_ = BarStyle::stacked;
-    RateUnits units_ = RateUnits::bits;
     bool privacyMode_ = false;
     std::optional<QDateTime> revealUntil_;
     std::unique_ptr<QTimer> revealTask_;
@@ -245,20 +232,10 @@ private:
     bool overrideHonored_ = false;
     QStringList interfaces_;
     bool panelOpen_ = false;
-    qint64 idleTicks_ = 0;
     std::optional<QString> routerIP_;
     std::optional<QString> localIP_;
     std::optional<QString> publicIP_;
-    bool fetchingPublicIP_ = false;
     std::optional<QString> preferencesError_;
-
-    std::unique_ptr<SamplerThread> sampler_;
-    bool sampling_ = false;
-    bool watchersStarted_ = false;
-    std::shared_ptr<PanelJob> panelJob_;
-    int lookupsInFlight_ = 0;
-    quint64 lookupEpoch_ = 0; // moves on at every switch-off of the lookup
-    QHash<QString, LabelImage> imageCache_;
     QHash<QString, LinkKind> kinds_;
 };
 

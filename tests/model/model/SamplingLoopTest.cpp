@@ -1,3 +1,5 @@
+#include "model/SamplingLoop.h"
+
 #include "model/model/ModelFixture.h"
 
 #include <QTest>
@@ -18,7 +20,7 @@ TEST(Cadence, FollowsPanelIdleAndLowPower)
     for (const Row& r : {Row{true, 0, false, 2}, Row{true, 500, true, 2}, Row{false, 9, false, 2},
                          Row{false, 9, true, 3}, Row{false, 10, false, 4}, Row{false, 10, true, 6},
                          Row{false, 1000, true, 6}})
-        EXPECT_EQ(AppViewModel::cadenceFor(r.open, r.idle, r.low), r.want)
+        EXPECT_EQ(SamplingLoop::cadenceFor(r.open, r.idle, r.low), r.want)
             << r.open << ' ' << r.idle << ' ' << r.low;
 }
 
