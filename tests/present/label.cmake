@@ -1,3 +1,3 @@
 # label tests
-corvane_test(test_label SOURCES label/LabelTextTest.cpp label/LabelImageTest.cpp
+corvane_test(test_label SOURCES label/LabelTextTest.cpp label/LabelImageTest.cpp label/TrayLabelTest.cpp
              LIBS corvane_core QT)

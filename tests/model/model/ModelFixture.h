@@ -1,7 +1,5 @@
 #pragma once
 
-#include "demo/DemoFixture.h"
-#include "demo/DemoServices.h"
 #include "measure/NetSampler.h"
 #include "model/AppViewModel.h"
 #include "model/Preferences.h"
@@ -78,12 +76,6 @@ struct FakeLookup final {
     }
 };
 
-// The dish: reachable while it listens. A cancel answers false at once and only once.
-struct FakeDish final {
-    bool listening = true;
-    void close() { listening = false; }
-};
-
 class ModelTest : public ::testing::Test {
 protected:
     // Every port over the fixture's state; each owner holds its own instance.
@@ -123,7 +115,7 @@ protected:
         ProbeHandle reachable(QObject* context, std::function<void(bool)> done) override
         {
             auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
-            later(context, [answer, ok = t.dishListener.listening] {
+            later(context, [answer, ok = t.dishListening] {
                 if (*answer)
                     std::exchange(*answer, nullptr)(ok);
             });
@@ -133,12 +125,7 @@ protected:
             });
         }
     };
-    void SetUp() override
-    {
-        qunsetenv("CORVANE_DEMO");
-        ASSERT_TRUE(dir.isValid());
-    }
-    void TearDown() override { qunsetenv("CORVANE_DEMO"); }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     QString prefsPath() const { return dir.filePath(QStringLiteral("corvane.conf")); }
 
@@ -146,12 +133,6 @@ protected:
     {
         auto prefs = std::make_unique<Preferences>(prefsPath());
         auto login = std::make_unique<LoginItemService>(std::make_unique<Services>(*this));
-        if (DemoFixture::isActive()) { // the model main makes in demo mode
-            auto m = std::make_unique<AppViewModel>(DemoFixture::services(
-                std::move(prefs), std::move(login), std::make_unique<Services>(*this)));
-            m->seed(DemoFixture::seed(DemoFixture::privacy()));
-            return m;
-        }
         ModelServices s;
         s.sampler = std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
                                                  std::make_unique<FakeClock>(net));
@@ -209,7 +190,7 @@ protected:
     int localIPCalls = 0;
     int wifiReads = 0;
     bool autostartOn = false;
-    FakeDish dishListener;
+    bool dishListening = true; // a cancel answers false at once and only once
     FakeLookup echo;
     QList<QUrl> opened;
     QStringList copied;

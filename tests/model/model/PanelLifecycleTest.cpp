@@ -41,7 +41,7 @@ TEST_F(PanelTest, OpeningFillsEverythingAndClosingRestoresTheIdleCadence)
 
 TEST_F(PanelTest, LookupOffNeverFetchesAndTheDishIsWrittenRightAway)
 {
-    dishListener.close();
+    dishListening = false;
     auto m = makeModel();
     m->setPublicIPLookup(false);
     QSignalSpy fetching(m.get(), &AppViewModel::fetchingPublicIPChanged);
