@@ -162,15 +162,13 @@ NetlinkSocket::Received NetlinkSocket::receive(bool wait)
     for (int i = 0; i < maxInterruptedCalls; ++i) {
         // One call takes the datagram and, with MSG_TRUNC, reports its real length: a
         // reply that did not fit is lost, the buffer grows once, and the caller asks again.
-        // Cheaper than sizing every datagram with a MSG_PEEK first.
+        // Cheaper than sizing every datagram with a MSG_PEEK first; recvfrom() rather than
+        // recvmsg() spares the kernel copying in a message header on every reply.
         sockaddr_nl from{};
-        iovec iov{buffer_.data(), buffer_.size()};
-        msghdr msg{};
-        msg.msg_name = &from;
-        msg.msg_namelen = sizeof(from);
-        msg.msg_iov = &iov;
-        msg.msg_iovlen = 1;
-        const ssize_t n = recvmsg(fd_, &msg, MSG_TRUNC | (wait ? 0 : MSG_DONTWAIT));
+        socklen_t fromLength = sizeof(from);
+        const ssize_t n =
+            recvfrom(fd_, buffer_.data(), buffer_.size(), MSG_TRUNC | (wait ? 0 : MSG_DONTWAIT),
+                     reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -178,13 +176,13 @@ NetlinkSocket::Received NetlinkSocket::receive(bool wait)
         }
         if (n == 0)
             return {{}, ENODATA}; // end of stream or an empty datagram: never a reply
-        if (static_cast<size_t>(n) > buffer_.size() || (msg.msg_flags & MSG_TRUNC)) {
+        if (static_cast<size_t>(n) > buffer_.size()) {
             buffer_.resize(std::max(buffer_.size(), static_cast<size_t>(n) + bufferSlack));
             return {{}, EMSGSIZE};
         }
         // Only the kernel (port 0) may answer; anyone can send to our port.
         if (!adopted_ &&
-            (msg.msg_namelen < sizeof(from) || from.nl_family != AF_NETLINK || from.nl_pid != 0))
+            (fromLength < sizeof(from) || from.nl_family != AF_NETLINK || from.nl_pid != 0))
             return {{}, EPERM};
         return {std::span<const uint8_t>(buffer_.data(), static_cast<size_t>(n)), 0};
     }
