@@ -1,5 +1,7 @@
 #pragma once
 
+#include "demo/DemoFixture.h"
+#include "demo/DemoServices.h"
 #include "measure/NetSampler.h"
 #include "model/AppViewModel.h"
 #include "model/Preferences.h"
@@ -125,7 +127,12 @@ protected:
             });
         }
     };
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    void SetUp() override
+    {
+        qunsetenv("CORVANE_DEMO");
+        ASSERT_TRUE(dir.isValid());
+    }
+    void TearDown() override { qunsetenv("CORVANE_DEMO"); }
 
     QString prefsPath() const { return dir.filePath(QStringLiteral("corvane.conf")); }
 
@@ -133,6 +140,12 @@ protected:
     {
         auto prefs = std::make_unique<Preferences>(prefsPath());
         auto login = std::make_unique<LoginItemService>(std::make_unique<Services>(*this));
+        if (DemoFixture::isActive()) { // the model main makes in demo mode
+            auto m = std::make_unique<AppViewModel>(DemoFixture::services(
+                std::move(prefs), std::move(login), std::make_unique<Services>(*this)));
+            m->seed(DemoFixture::seed(DemoFixture::privacy()));
+            return m;
+        }
         ModelServices s;
         s.sampler = std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
                                                  std::make_unique<FakeClock>(net));
