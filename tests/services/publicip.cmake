@@ -1,4 +1,2 @@
 # publicip tests: every request goes to a server the test runs on 127.0.0.1.
 corvane_test(test_publicip SOURCES publicip/PublicIPServiceTest.cpp LIBS corvane_services QT)
-target_compile_definitions(test_publicip PRIVATE
-  CORVANE_PUBLICIP_TESTDATA="${CMAKE_CURRENT_SOURCE_DIR}/publicip")

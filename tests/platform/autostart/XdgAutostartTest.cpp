@@ -11,14 +11,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::optional<QString> desktopValue(const QString& path, const QByteArray& key)
+QByteArray contents(const QString& path)
 {
     QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key + '='))
-            return QString::fromUtf8(line.mid(key.size() + 1));
-    return std::nullopt;
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void writeFile(const QString& path, const QByteArray& text)
@@ -58,11 +54,9 @@ TEST_F(XdgAutostartTest, ExecNamesTheProgramExactly)
         {uR"(/x/"q"/$HOME/`id`/b\s)"_s, uR"("/x/\\"q\\"/\\$HOME/\\`id\\`/b\\\\s")"_s},
         {u"/x/\u00e9t\u00e9"_s, u"/x/\u00e9t\u00e9"_s},
     };
-    for (const auto& [program, exec] : rows) {
-        const auto a = autostart(program);
-        ASSERT_EQ(a.install(), std::nullopt);
-        EXPECT_EQ(desktopValue(a.userEntryPath(), "Exec"), exec) << program.toStdString();
-    }
+    for (const auto& [program, exec] : rows)
+        EXPECT_TRUE(XdgAutostart::entryText(program).contains("\nExec=" + exec.toUtf8() + '\n'))
+            << program.toStdString();
     for (const QString& path : {u"/x/tab\t/a"_s, u"/x/\x1b[31m"_s, u"/x/\x7f"_s, u"/x/\u0085"_s})
         EXPECT_EQ(autostart(path).install(), u"The program's path contains control characters"_s);
 }
@@ -105,7 +99,7 @@ TEST_F(XdgAutostartTest, InstallAndUninstallAroundASystemEntry)
     const auto a = autostart();
     EXPECT_EQ(a.install(), std::nullopt);
     EXPECT_TRUE(a.isEnabled());
-    EXPECT_EQ(desktopValue(a.userEntryPath(), "Type"), "Application");
+    EXPECT_TRUE(contents(a.userEntryPath()).contains("\nExec=/opt/corvane/bin/corvane\n"));
     EXPECT_EQ(a.uninstall(), std::nullopt);
     EXPECT_FALSE(QFile::exists(a.userEntryPath()));
     EXPECT_EQ(a.uninstall(), std::nullopt) << "removing an absent entry is no failure";
@@ -114,7 +108,7 @@ TEST_F(XdgAutostartTest, InstallAndUninstallAroundASystemEntry)
     EXPECT_TRUE(a.isEnabled());
     EXPECT_EQ(a.uninstall(), std::nullopt);
     EXPECT_FALSE(a.isEnabled());
-    EXPECT_EQ(desktopValue(a.userEntryPath(), "Hidden"), "true");
+    EXPECT_TRUE(contents(a.userEntryPath()).contains("\nHidden=true\n"));
     writeFile(systemEntry(), "[Desktop Entry]\nHidden=true\n"); // off: nothing to hide
     EXPECT_EQ(a.uninstall(), std::nullopt);
     EXPECT_FALSE(QFile::exists(a.userEntryPath()));
@@ -148,9 +142,7 @@ TEST_F(XdgAutostartTest, LegacyEntryIsCarriedOverOnce)
         EXPECT_EQ(a.migrateLegacyEntry(), std::nullopt);
         EXPECT_FALSE(QFile::exists(legacy)) << row.legacyText.toStdString();
         EXPECT_EQ(a.isEnabled(), row.enabledAfter) << row.legacyText.toStdString();
-        if (row.enabledAfter) {
-            EXPECT_EQ(desktopValue(a.userEntryPath(), "Exec"), "/opt/corvane/bin/corvane");
-        }
+        EXPECT_EQ(contents(a.userEntryPath()).contains("Exec=/opt/"), row.enabledAfter);
     }
     EXPECT_EQ(autostart().migrateLegacyEntry(), std::nullopt) << "nothing left to carry over";
 }

@@ -101,13 +101,6 @@ protected:
                 << "step " << i << ": " << log.join(' ').toStdString();
         }
     }
-    void record(SleepEvents& events, PowerState& power)
-    {
-        QObject::connect(&events, &SleepEvents::displaysSlept, [this] { log << "slept"; });
-        QObject::connect(&events, &SleepEvents::displaysWoke, [this] { log << "woke"; });
-        QObject::connect(&power, &PowerState::lowPowerModeChanged,
-                         [this](bool on) { log << (on ? "low" : "normal"); });
-    }
 
     PrivateBus systemBus;
     PrivateBus sessionBus;
@@ -119,7 +112,8 @@ protected:
 
 // Any of logind and the two lockers puts the displays to sleep; only the owner of each name
 // is heard, also before its lookup is answered, and an owner that goes takes its state along.
-TEST_F(DBusWatchTest, SleepFromAnyOfThreeSourcesTakenOnlyFromTheirOwners)
+// Low power while the profile is "power-saver"; the newer daemon's name wins when both answer.
+TEST_F(DBusWatchTest, SleepAndPowerSavingTakenOnlyFromTheOwnersThatCount)
 {
     const QDBusConnection impostor = connect(sessionBus);
     QDBusConnection first = claim(sessionBus, fdoLocker.service);
@@ -127,7 +121,10 @@ TEST_F(DBusWatchTest, SleepFromAnyOfThreeSourcesTakenOnlyFromTheirOwners)
     const QDBusConnection login = claim(systemBus, logind.service);
     DBusSleepEvents sleep(system, session);
     DBusPowerState power(system);
-    record(sleep, power);
+    QObject::connect(&sleep, &SleepEvents::displaysSlept, [this] { log << "slept"; });
+    QObject::connect(&sleep, &SleepEvents::displaysWoke, [this] { log << "woke"; });
+    QObject::connect(&power, &PowerState::lowPowerModeChanged,
+                     [this](bool on) { log << (on ? "low" : "normal"); });
     std::optional<QDBusConnection> second;
     const auto say = [](QDBusConnection from, const Emitter& e, bool on) {
         return [=] { emitFrom(from, e, {on}); };
@@ -149,21 +146,14 @@ TEST_F(DBusWatchTest, SleepFromAnyOfThreeSourcesTakenOnlyFromTheirOwners)
          {[&] { second = claim(sessionBus, fdoLocker.service); }, "slept woke"},
          {say(first, fdoLocker, true), "slept woke"}, // the old instance no longer counts
          {[&] { emitFrom(*second, fdoLocker, {true}); }, "slept woke slept"}});
-}
-
-// Low power while the profile is "power-saver"; the newer daemon's name wins when both answer.
-TEST_F(DBusWatchTest, PowerProfileOfTheOwnerThatCounts)
-{
-    DBusSleepEvents sleep(system, session);
-    DBusPowerState power(system);
-    record(sleep, power);
-    const QDBusConnection impostor = connect(systemBus);
+    log.clear();
+    const QDBusConnection systemImpostor = connect(systemBus);
     std::unique_ptr<FakeProfiles> newer;
     FakeProfiles legacy(connect(systemBus), legacyProfiles, "power-saver");
     EXPECT_FALSE(power.lowPowerMode()); // read asynchronously
     run({{[] {}, "low"},
          {[&] { legacy.announce("balanced"); }, "low normal"},
-         {[&] { legacy.announce("power-saver", false, impostor); }, "low normal"},
+         {[&] { legacy.announce("power-saver", false, systemImpostor); }, "low normal"},
          {[&] { legacy.announce("power-saver", false, legacy.bus, "org.example.Other"); },
           "low normal"},
          {[&] { legacy.announce("power-saver", true); }, "low normal low"},

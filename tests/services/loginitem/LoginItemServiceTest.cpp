@@ -8,17 +8,15 @@ namespace {
 
 // An autostart switch whose next failure the test chooses.
 struct FakeAutostart final : Autostart {
-    FakeAutostart(bool* o, std::optional<QString>* f) : on(o), failure(f) {}
-    bool* on;
-    std::optional<QString>* failure;
-    bool isEnabled() const override { return *on; }
-    std::optional<QString> install() override
+    bool on = false;
+    std::optional<QString> failure;
+    bool isEnabled() const override { return on; }
+    std::optional<QString> install() override { return set(true); }
+    std::optional<QString> uninstall() override { return set(false); }
+    std::optional<QString> set(bool value)
     {
-        return *failure ? *failure : (*on = true, *failure);
-    }
-    std::optional<QString> uninstall() override
-    {
-        return *failure ? *failure : (*on = false, *failure);
+        on = failure ? on : value;
+        return failure;
     }
 };
 
@@ -28,9 +26,8 @@ struct FakeAutostart final : Autostart {
 // later success; each property notifies only on change.
 TEST(LoginItemService, FollowsTheEntryAndReportsFailuresUntilASuccess)
 {
-    bool on = false;
-    std::optional<QString> failure;
-    LoginItemService s(std::make_unique<FakeAutostart>(&on, &failure));
+    auto* fake = new FakeAutostart;
+    LoginItemService s{std::unique_ptr<Autostart>(fake)};
     int enabledSignals = 0, errorSignals = 0;
     QObject::connect(&s, &LoginItemService::enabledChanged, [&] { ++enabledSignals; });
     QObject::connect(&s, &LoginItemService::lastErrorChanged, [&] { ++errorSignals; });
@@ -50,8 +47,8 @@ TEST(LoginItemService, FollowsTheEntryAndReportsFailuresUntilASuccess)
         {"removed outside, then off", {}, false, false, false, {}, 2, 2}};
     for (const auto& r : steps) {
         SCOPED_TRACE(r.step);
-        failure = r.failure;
-        on = r.on;
+        fake->failure = r.failure;
+        fake->on = r.on;
         s.setEnabled(r.enable);
         EXPECT_EQ(s.enabled(), r.enabled);
         EXPECT_EQ(s.lastError(), r.error);

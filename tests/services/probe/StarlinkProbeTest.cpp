@@ -3,72 +3,17 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace corvane;
 using namespace std::chrono_literals;
 
 namespace {
-
-bool readable(int fd)
-{
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 2000) == 1;
-}
-
-// A listener on an ephemeral 127.0.0.1 port; unlistened, the port refuses connects.
-struct Listener {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    std::vector<int> fillers;
-
-    explicit Listener(int backlog, bool listen = true)
-    {
-        socklen_t len = sizeof addr;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
-        if (listen)
-            ::listen(fd, backlog);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    }
-    ~Listener()
-    {
-        for (int f : fillers)
-            ::close(f);
-        ::close(fd);
-    }
-    StarlinkProbe::Target target() const { return {"127.0.0.1", ntohs(addr.sin_port)}; }
-
-    // Accepts one connection: 0 once the peer closed having sent nothing.
-    ssize_t drainOne()
-    {
-        if (!readable(fd))
-            return -1;
-        const int conn = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-        char buf[256];
-        const ssize_t n = readable(conn) ? ::recv(conn, buf, sizeof buf, 0) : -1;
-        ::close(conn);
-        return n;
-    }
-
-    // Fills the accept queue; Linux then drops new SYNs, so a connect stays pending.
-    bool jam()
-    {
-        for (int i = 0; i < 16; ++i) {
-            const int c = fillers.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
-            ::connect(c, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-            pollfd p{c, POLLOUT, 0};
-            if (::poll(&p, 1, 200) == 0)
-                return true;
-        }
-        return false;
-    }
-};
 
 int openFds()
 {
@@ -90,21 +35,36 @@ void settle(std::chrono::milliseconds wait)
 // receives a byte. A cancel answers false at once; a gone context hears nothing.
 TEST(StarlinkProbe, AnswerFollowsHowTheConnectEnds)
 {
-    Listener open(8), refusing(0, false), full(0);
-    ASSERT_TRUE(full.jam());
+    // Accepting (later: the probe's connect waits in the queue); bound but not listening, so
+    // connects are refused; and with its queue full, so Linux drops new SYNs and a connect
+    // stays pending.
+    QTcpServer open, full;
+    QTcpSocket refusing;
+    full.setListenBacklogSize(0);
+    ASSERT_TRUE(open.listen(QHostAddress::LocalHost) && full.listen(QHostAddress::LocalHost) &&
+                refusing.bind(QHostAddress::LocalHost));
+    open.pauseAccepting();
+    full.pauseAccepting();
+    bool jammed = false;
+    for (int i = 0; i < 16 && !jammed; ++i) {
+        auto* filler = new QTcpSocket(&full);
+        filler->connectToHost(QHostAddress::LocalHost, full.serverPort());
+        jammed = !filler->waitForConnected(200);
+    }
+    ASSERT_TRUE(jammed);
     settle(10ms); // the event dispatcher opens what it keeps open
     const struct {
         const char* what;
-        const Listener& at;
+        quint16 port;
         std::chrono::milliseconds timeout;
         bool reachable;
         std::chrono::milliseconds atLeast, below;
         bool cancel = false, dropContext = false;
-    } rows[] = {{"accepting", open, 5s, true, 0ms, 5s},
-                {"refusing", refusing, 5s, false, 0ms, 2s},
-                {"full backlog", full, 150ms, false, 140ms, 3s},
-                {"cancelled", full, 100ms, false, 0ms, 50ms, true},
-                {"context gone", open, 5s, false, 0ms, 5s, false, true}};
+    } rows[] = {{"accepting", open.serverPort(), 5s, true, 0ms, 5s},
+                {"refusing", refusing.localPort(), 5s, false, 0ms, 2s},
+                {"full backlog", full.serverPort(), 150ms, false, 140ms, 3s},
+                {"cancelled", full.serverPort(), 100ms, false, 0ms, 50ms, true},
+                {"context gone", open.serverPort(), 5s, false, 0ms, 5s, false, true}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         const int fdsBefore = openFds();
@@ -113,11 +73,11 @@ TEST(StarlinkProbe, AnswerFollowsHowTheConnectEnds)
         int extraFds = -1;
         QElapsedTimer clock;
         clock.start();
-        ProbeHandle h =
-            StarlinkDishProbe(r.at.target(), r.timeout).reachable(context.get(), [&](bool ok) {
-                answers.push_back(ok);
-                extraFds = openFds() - fdsBefore;
-            });
+        ProbeHandle h = StarlinkDishProbe({"127.0.0.1", r.port}, r.timeout)
+                            .reachable(context.get(), [&](bool ok) {
+                                answers.push_back(ok);
+                                extraFds = openFds() - fdsBefore;
+                            });
         EXPECT_TRUE(answers.empty()) << "answered inside the call";
         if (r.cancel)
             h.cancel();
@@ -130,8 +90,15 @@ TEST(StarlinkProbe, AnswerFollowsHowTheConnectEnds)
         settle(r.cancel ? 200ms : 20ms);
         EXPECT_EQ(answers, r.dropContext ? std::vector<bool>{} : std::vector<bool>{r.reachable});
         EXPECT_EQ(r.dropContext ? openFds() - fdsBefore : extraFds, 0);
-        if (&r.at == &open) {
-            EXPECT_EQ(open.drainOne(), 0);
+        if (r.port == open.serverPort()) { // connected, closed, and never sent a byte
+            ASSERT_TRUE(open.hasPendingConnections() || open.waitForNewConnection(2000));
+            QTcpSocket* peer = open.nextPendingConnection();
+            if (peer->state() != QAbstractSocket::UnconnectedState)
+                peer->waitForDisconnected(2000);
+            EXPECT_EQ(peer->state(), QAbstractSocket::UnconnectedState);
+            EXPECT_TRUE(peer->readAll().isEmpty());
+            delete peer;
+            open.pauseAccepting(); // waiting for the connection took it up again
         }
     }
 }
