@@ -1,5 +1,7 @@
 #include "present/TrayLabel.h"
 
+#include "present/Label.h"
+
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,8 @@ TEST(TrayLabel, RedrawsWhenTheTextUnitsOrStyleChangeAndNeverInTheWideStyle)
     EXPECT_EQ(images.count(), 0) << "the same text is not drawn again";
     label.show({80, 0});
     EXPECT_TRUE(label.text().contains(QStringLiteral("80.0Mb")));
+    const ScaledRate down(80, RateUnits::bits), up(0, RateUnits::bits);
+    EXPECT_EQ(label.image().normal, renderStacked(down, up, false, true).normal) << "dimmed apart";
     const LabelImage bits = label.image();
     EXPECT_TRUE(label.setUnits(RateUnits::bytes));
     EXPECT_FALSE(label.setUnits(RateUnits::bytes));
