@@ -120,6 +120,16 @@ TEST(TrayMenuLayout, RadioGroupsFollowTheStateAndIdsStayPut)
     EXPECT_EQ(m.find(99), nullptr);
 }
 
+// A new guide alone (hosts size the label by it) is news as well.
+TEST(TrayItemChanges, AGuideAloneIsSignalled)
+{
+    const SniState label{u"a"_s, {}, {}, std::nullopt, {}},
+        guided{u"a"_s, {}, {}, std::nullopt, u"0"_s};
+    const QList<QDBusMessage> sent = sniChangeSignals(itemPath, label, guided);
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0].member(), u"XAyatanaNewLabel");
+}
+
 // The desktop entry must name the icon that is installed beside it, and that icon must render.
 TEST(AppResources, DesktopEntryNamesTheInstalledIconWhichRenders)
 {
@@ -177,7 +187,7 @@ TEST_F(TrayItemTest, RegistersServesAndSignalsOnlyWhatChanged)
     EXPECT_FALSE(prop(*item, "XAyatanaLabel").isValid());
 
     SignalRecorder rec(watcher.connection(), item->serviceName(), [&] { prop(*item, "Id"); });
-    const QString a = u"a"_s, b = u"b"_s;
+    const QString a = u"1.5Kb"_s, b = u"b"_s; // hosts size the label by a guide
     item->setLabel(a, {1, 1}, RateUnits::bits);
     EXPECT_EQ(rec.take(), "NewIcon NewTitle NewToolTip");
     item->setLabel(a, {1, 1}, RateUnits::bits);
@@ -187,7 +197,7 @@ TEST_F(TrayItemTest, RegistersServesAndSignalsOnlyWhatChanged)
     item->setLabelInk(LabelInk::dark);
     EXPECT_EQ(rec.take(), "NewIcon");
     item->setStyle(BarStyle::wide);
-    EXPECT_EQ(rec.take(), "XAyatanaNewLabel(a,a)");
+    EXPECT_EQ(rec.take(), "XAyatanaNewLabel(1.5Kb,000Mb)");
     item->setLabel(b, {2, 1}, RateUnits::bits);
     EXPECT_EQ(rec.take(), "NewTitle NewToolTip XAyatanaNewLabel(b,b)");
     item->setStyle(BarStyle::stacked);
