@@ -7,7 +7,7 @@ add_executable(fake_sni_watcher tray/fake_sni_watcher_main.cpp)
 target_link_libraries(fake_sni_watcher PRIVATE corvane_fake_sni_watcher)
 
 corvane_test(tray_item_test QT
-  SOURCES tray/TrayItemTest.cpp tray/AppResourcesTest.cpp
+  SOURCES tray/TrayItemTest.cpp
   LIBS corvane_app corvane_fake_sni_watcher Qt6::Svg
   LABELS dbus)
 # Test ENVIRONMENT from corvane_test carries only its first variable; pass the path directly.

@@ -1,16 +1,30 @@
 #include "measure/NetSampler.h"
 
+#include "measure/RingBuffer.h"
 #include "support/FakeNetSource.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
-using corvane::NetSampler;
-using corvane::SpeedSample;
+using namespace corvane;
 using corvane::testing::FakeClock;
 using corvane::testing::FakeNet;
 using corvane::testing::FakeNetSource;
+using Samples = std::vector<SpeedSample>;
 
 namespace {
+
+// A tick in one line: "name[ pinned over primary]: in/out B, down/up Mb/s".
+std::string show(const NetSampler::Tick& t)
+{
+    std::ostringstream s;
+    s << t.interfaceName.value_or("-");
+    if (t.overrideHonored)
+        s << " pinned over " << t.primaryName.value_or("-");
+    s << ": " << t.deltaInBytes << '/' << t.deltaOutBytes << " B, " << t.sample.downMbps << '/'
+      << t.sample.upMbps << " Mb/s";
+    return s.str();
+}
 
 class NetSamplerTest : public ::testing::Test {
 protected:
@@ -23,107 +37,94 @@ protected:
     }
 
     // Moves the clock on, adds bytes to device `index` (if it has counters) and samples.
-    NetSampler::Tick tick(double seconds, uint32_t index = 2, uint64_t in = 0, uint64_t out = 0)
+    std::string tick(double seconds, uint32_t index = 2, uint64_t in = 0, uint64_t out = 0)
     {
         net->advance(seconds);
         if (net->counters.count(index)) {
             net->counters[index].rxBytes += in;
             net->counters[index].txBytes += out;
         }
-        return sampler.sample();
+        last = sampler.sample();
+        return show(last);
     }
 
     std::shared_ptr<FakeNet> net = std::make_shared<FakeNet>();
     NetSampler sampler{std::make_unique<FakeNetSource>(net), std::make_unique<FakeClock>(net)};
+    NetSampler::Tick last;
 };
 
 TEST_F(NetSamplerTest, RatesFollowTheCountersFromASecondSample)
 {
-    const auto first = sampler.sample();
-    EXPECT_EQ(first.sample, SpeedSample::zero());
-    EXPECT_EQ(first.linkMbps, 1000.0); // already read on the baseline call
-    EXPECT_EQ(first.interfaceName, "eth0");
-    EXPECT_EQ(first.router, "192.0.2.1");
-    EXPECT_FALSE(first.overrideHonored);
-
-    const auto second = tick(2, 2, 2'500'000, 250'000);
-    EXPECT_DOUBLE_EQ(second.sample.downMbps, 10.0);
-    EXPECT_DOUBLE_EQ(second.sample.upMbps, 1.0);
-    EXPECT_EQ(second.deltaInBytes, 2'500'000u);
-    EXPECT_EQ(second.deltaOutBytes, 250'000u);
+    EXPECT_EQ(tick(0), "eth0: 0/0 B, 0/0 Mb/s");
+    EXPECT_EQ(last.linkMbps, 1000.0); // already read on the baseline call
+    EXPECT_EQ(last.router, "192.0.2.1");
+    EXPECT_EQ(tick(2, 2, 2'500'000, 250'000), "eth0: 2500000/250000 B, 10/1 Mb/s");
 
     // Too short an interval reports nothing but moves the baseline on.
-    EXPECT_EQ(tick(0.05, 2, 5000).sample, SpeedSample::zero());
-    EXPECT_EQ(tick(2, 2, 700).deltaInBytes, 700u);
-    EXPECT_EQ(tick(0.051, 2, 51).deltaInBytes, 51u);
+    EXPECT_EQ(tick(0.05, 2, 5000), "eth0: 0/0 B, 0/0 Mb/s");
+    EXPECT_EQ(tick(2, 2, 700), "eth0: 700/0 B, 0.0028/0 Mb/s");
+    EXPECT_EQ(tick(0.051, 2, 51), "eth0: 51/0 B, 0.008/0 Mb/s");
 
     sampler.resetBaseline();
-    EXPECT_EQ(tick(2, 2, 1000).deltaInBytes, 0u);
+    EXPECT_EQ(tick(2, 2, 1000), "eth0: 0/0 B, 0/0 Mb/s");
 
     // A counter going backwards gives zero for that direction only.
     net->counters[2].rxBytes = 10;
-    const auto back = tick(2, 2, 0, 250'000);
-    EXPECT_EQ(back.deltaInBytes, 0u);
-    EXPECT_EQ(back.sample.downMbps, 0.0);
-    EXPECT_DOUBLE_EQ(back.sample.upMbps, 1.0);
+    EXPECT_EQ(tick(2, 2, 0, 250'000), "eth0: 0/250000 B, 0/1 Mb/s");
 }
 
 TEST_F(NetSamplerTest, ADifferentOrFailedDeviceStartsANewBaseline)
 {
     sampler.sample();
     net->primary = {"wlan0", std::nullopt};
-    const auto moved = tick(2, 3, 1000, 1000);
-    EXPECT_EQ(moved.interfaceName, "wlan0");
-    EXPECT_EQ(moved.router, std::nullopt);
-    EXPECT_EQ(moved.deltaInBytes, 0u);
-    EXPECT_EQ(tick(2, 3, 1000).deltaInBytes, 1000u);
+    EXPECT_EQ(tick(2, 3, 1000, 1000), "wlan0: 0/0 B, 0/0 Mb/s");
+    EXPECT_EQ(last.router, std::nullopt);
+    EXPECT_EQ(tick(2, 3, 1000), "wlan0: 1000/0 B, 0.004/0 Mb/s");
 
     const auto saved = net->counters[3];
     net->counters.erase(3);
-    EXPECT_EQ(tick(2).linkMbps, 0.0);
+    tick(2);
+    EXPECT_EQ(last.linkMbps, 0.0);
     net->counters[3] = saved;
-    EXPECT_EQ(tick(2, 3, 5000).deltaInBytes, 0u) << "baseline again, not a 4 s delta";
+    EXPECT_EQ(tick(2, 3, 5000), "wlan0: 0/0 B, 0/0 Mb/s") << "baseline again, not 4 s";
 
     net->primary = {std::nullopt, "192.0.2.1"};
     const int reads = net->counterReads;
-    const auto none = tick(2);
-    EXPECT_EQ(none.interfaceName, std::nullopt);
-    EXPECT_EQ(none.router, "192.0.2.1");
+    EXPECT_EQ(tick(2), "-: 0/0 B, 0/0 Mb/s");
+    EXPECT_EQ(last.router, "192.0.2.1");
     EXPECT_EQ(net->counterReads, reads);
 }
 
 TEST_F(NetSamplerTest, UnknownPinIsLookedUpOnceTheLinksChangeAndHonouredOnceItAppears)
 {
     sampler.setOverride("veth9");
-    EXPECT_FALSE(sampler.sample().overrideHonored);
-    EXPECT_EQ(sampler.sample().interfaceName, "eth0");
+    tick(0);
+    EXPECT_EQ(tick(2), "eth0: 0/0 B, 0/0 Mb/s");
     EXPECT_EQ(net->indexLookups, 1);
 
-    net->indexes["veth9"] = 9;
-    net->counters[9] = {100, 100, 0};
-    ++net->linkEpoch;
-    const auto pinned = tick(2, 9);
-    EXPECT_EQ(pinned.interfaceName, "veth9");
-    EXPECT_TRUE(pinned.overrideHonored);
-    EXPECT_EQ(pinned.primaryName, "eth0");
-    EXPECT_EQ(pinned.deltaInBytes, 0u); // new baseline
-    EXPECT_EQ(tick(2, 9, 800).deltaInBytes, 800u);
-
-    // Gone: the pin still names one empty tick, then the primary is measured afresh.
-    net->indexes.erase("veth9");
-    net->counters.erase(9);
-    const auto gone = tick(2);
-    EXPECT_EQ(gone.interfaceName, "veth9");
-    EXPECT_EQ(gone.sample, SpeedSample::zero());
-    const auto back = tick(2, 2, 64);
-    EXPECT_EQ(back.interfaceName, "eth0");
-    EXPECT_FALSE(back.overrideHonored);
-    EXPECT_EQ(back.deltaInBytes, 0u);
+    // Gone, renamed away (announced, still counting) or removed (not announced yet): the pin
+    // names one more tick, then the primary is measured afresh.
+    for (const bool renamed : {true, false}) {
+        net->indexes["veth9"] = 9;
+        net->counters[9] = {100, 100, 0};
+        ++net->linkEpoch;
+        EXPECT_EQ(tick(2, 9), "veth9 pinned over eth0: 0/0 B, 0/0 Mb/s");
+        EXPECT_EQ(tick(2, 9, 800), "veth9 pinned over eth0: 800/0 B, 0.0032/0 Mb/s");
+        net->indexes.erase("veth9");
+        if (renamed)
+            ++net->linkEpoch;
+        else
+            net->counters.erase(9);
+        EXPECT_EQ(tick(2, 9, 64), renamed ? "veth9 pinned over eth0: 64/0 B, 0.000256/0 Mb/s"
+                                          : "veth9 pinned over eth0: 0/0 B, 0/0 Mb/s");
+        EXPECT_EQ(tick(2, 2, 64), "eth0: 0/0 B, 0/0 Mb/s") << (renamed ? "renamed" : "removed");
+    }
 
     // Pinning or unpinning the measured device keeps its baseline.
     for (const char* pin : {"eth0", static_cast<const char*>(nullptr)}) {
         sampler.setOverride(pin ? std::optional<std::string>(pin) : std::nullopt);
-        EXPECT_EQ(tick(2, 2, 64).deltaInBytes, 64u) << (pin ? pin : "unpinned");
+        EXPECT_EQ(tick(2, 2, 64), (pin ? "eth0 pinned over eth0" : "eth0") +
+                                      std::string(": 64/0 B, 0.000256/0 Mb/s"));
     }
 }
 
@@ -141,12 +142,47 @@ TEST_F(NetSamplerTest, ARecreatedDeviceIsMeasuredFromTheNextTick)
         net->indexes["eth0"] = ++index;
         net->counters[index] = {};
         net->linkEpoch += announced;
-        const auto t = tick(2);
-        EXPECT_EQ(t.interfaceName, "eth0");
-        EXPECT_EQ(t.overrideHonored, pinned);
-        EXPECT_EQ(t.deltaInBytes, 0u);
-        EXPECT_EQ(tick(2, index, 300).deltaInBytes, 300u);
+        const std::string name = pinned ? "eth0 pinned over eth0" : "eth0";
+        EXPECT_EQ(tick(2), name + ": 0/0 B, 0/0 Mb/s");
+        EXPECT_EQ(tick(2, index, 300), name + ": 300/0 B, 0.0012/0 Mb/s");
     }
+}
+
+// Appends `appended` samples 1, 2, ... to a ring of three, optionally empties it and adds 99.
+TEST(RingBuffer, KeepsTheNewestInOrderAndForgetsAllOnReset)
+{
+    const struct {
+        int appended;
+        bool reset;
+        std::vector<double> expected; // samples (n, 0) appended at 10 n seconds
+    } cases[] = {
+        {0, false, {}},        {2, false, {1, 2}},
+        {4, false, {2, 3, 4}}, {2, true, {99}}, // a partly filled ring leaves no old sample behind
+        {4, true, {99}},
+    };
+    for (const auto& c : cases) {
+        RingBuffer ring(3);
+        for (int i = 1; i <= c.appended; ++i)
+            ring.append({double(i), 0}, 10.0 * i);
+        if (c.reset) {
+            ring.removeAll();
+            ring.append({99, 0}, 990);
+        }
+        Samples samples;
+        std::vector<double> times;
+        for (double n : c.expected) {
+            samples.push_back({n, 0});
+            times.push_back(10 * n);
+        }
+        EXPECT_EQ(ring.ordered(), samples) << c.appended << (c.reset ? " reset" : "");
+        EXPECT_EQ(ring.orderedTimes(), times);
+        EXPECT_EQ(ring.count(), int(samples.size()));
+        EXPECT_EQ(ring.capacity(), 3);
+    }
+    const RingStats st(Samples{{10, 1}, {20, 3}});
+    EXPECT_EQ(std::tuple(st.peakDown, st.peakUp, st.avgDown, st.avgUp),
+              std::tuple(20.0, 3.0, 15.0, 2.0));
+    EXPECT_EQ(RingStats(Samples{}), RingStats());
 }
 
 } // namespace

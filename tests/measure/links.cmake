@@ -1,3 +1,1 @@
-corvane_test(test_links
-  SOURCES links/LinkInfoTest.cpp links/NetworkInfoTest.cpp
-  LIBS corvane_core corvane_platform)
+corvane_test(test_links SOURCES links/LinkInfoTest.cpp LIBS corvane_core corvane_platform)

@@ -1,57 +1,52 @@
 #include "present/RateUnits.h"
 
+#include "present/Label.h"
+
 #include <gtest/gtest.h>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Case {
-    double mbps;
-    RateUnits units;
-    const char* value;
-    const char* unit;
-};
-
-class ScaledRateTable : public ::testing::TestWithParam<Case> {};
-
-TEST_P(ScaledRateTable, ScalesAtTheThresholds)
-{
-    const Case& c = GetParam();
-    EXPECT_EQ(ScaledRate(c.mbps, c.units).compact(),
-              QString::fromLatin1(c.value) + QLatin1String(c.unit));
-}
-
-// Shown in the case names, e.g. "0.9995 bits: 1.0Mb".
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << c.mbps << ' ' << rate_units::rawValue(c.units).toStdString() << ": " << c.value
-        << c.unit;
-}
-
 constexpr auto bits = RateUnits::bits, bytes = RateUnits::bytes;
-INSTANTIATE_TEST_SUITE_P(
-    Rates, ScaledRateTable,
-    ::testing::Values(Case{0, bits, "0", "Kb"}, Case{0.012, bits, "0", "Kb"},
-                      Case{0.025, bits, "50", "Kb"}, // half rounds away from zero
-                      Case{0.9994, bits, "1000", "Kb"}, Case{0.9995, bits, "1.0", "Mb"},
-                      Case{12.34, bits, "12.3", "Mb"}, Case{99.94, bits, "99.9", "Mb"},
-                      Case{99.95, bits, "100", "Mb"}, Case{999.94, bits, "1000", "Mb"},
-                      Case{999.95, bits, "1.00", "Gb"}, Case{9994.9, bits, "9.99", "Gb"},
-                      Case{9995, bits, "10.0", "Gb"}, Case{99950, bits, "100", "Gb"},
-                      Case{1e300, bits, "9999", "Gb"}, Case{0.4, bytes, "50", "KB"},
-                      Case{8, bytes, "1.0", "MB"}, Case{7999.6, bytes, "1.00", "GB"}));
 
-TEST(ScaledRate, PaddingUsesFigureSpacesAndParsingIsExact)
+TEST(ScaledRate, ScalesAtTheThresholds)
+{
+    const struct {
+        double mbps;
+        RateUnits units;
+        const char* compact;
+    } cases[] = {
+        {0, bits, "0Kb"},         {0.012, bits, "0Kb"},
+        {0.025, bits, "50Kb"}, // half rounds away from zero
+        {0.9994, bits, "1000Kb"}, {0.9995, bits, "1.0Mb"},
+        {12.34, bits, "12.3Mb"},  {99.94, bits, "99.9Mb"},
+        {99.95, bits, "100Mb"},   {999.94, bits, "1000Mb"},
+        {999.95, bits, "1.00Gb"}, {9994.9, bits, "9.99Gb"},
+        {9995, bits, "10.0Gb"},   {99950, bits, "100Gb"},
+        {1e300, bits, "9999Gb"},  {0.4, bytes, "50KB"},
+        {8, bytes, "1.0MB"},      {7999.6, bytes, "1.00GB"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScaledRate(c.mbps, c.units).compact(), QLatin1String(c.compact)) << c.mbps;
+}
+
+TEST(LabelText, PadsFiguresWithFigureSpacesDimsIdleRatesAndParsesUnitsExactly)
 {
     const QString fs{QChar(figureSpace)};
-    EXPECT_EQ(ScaledRate(0, bits).padded(), fs + fs + fs + u'0');
-    EXPECT_EQ(ScaledRate(0.85, bits).padded(6), fs + fs + fs + QStringLiteral("850"));
-    EXPECT_EQ(ScaledRate(2500, bits).padded(), QStringLiteral("2.50"));
+    EXPECT_EQ(formatLabel({0.85, 12.34}, bits), u"\u2193"_s + fs + u"850Kb \u219112.3Mb"_s);
+    EXPECT_EQ(formatLabel({80, 2000}, bytes), u"\u219310.0MB \u2191"_s + fs + u"250MB"_s);
+    EXPECT_EQ(ScaledRate(0, bits).padded(6), QString(5, fs[0]) + u'0');
+    EXPECT_EQ(ScaledRate(2500, bits).padded(), u"2.50");
+    EXPECT_TRUE(isIdleRate(0.049));
+    EXPECT_FALSE(isIdleRate(0.05));
+    const ScaledRate d(12.34, bits), u(0.85, bits);
+    EXPECT_EQ(labelCacheKey(d, u, false, true), u"12.3|Mb|850|Kb|falsetrue");
     for (const char16_t* raw : {u"Bits", u"", u"bytes "})
         EXPECT_EQ(rate_units::fromRaw(raw), std::nullopt);
-    for (RateUnits u : rate_units::allCases)
-        EXPECT_EQ(rate_units::fromRaw(rate_units::rawValue(u)), u);
+    for (RateUnits unit : rate_units::allCases)
+        EXPECT_EQ(rate_units::fromRaw(rate_units::rawValue(unit)), unit);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -63,7 +64,7 @@ TEST(TrayInkChoice, FollowsThePanelAndFallsBackToAPlate)
             << int(pref) << ' ' << int(host) << ' ' << int(tone);
 }
 
-TEST(PanelToneSources, PlasmaThemeOverColourSchemeAndXfcePanelOverTheme)
+TEST(PanelToneSources, FromEachDesktopsSettings)
 {
     const QString light = QStringLiteral("[Colors:View]\nBackgroundNormal=20,20,20\n"
                                          "[Colors:Window]\nBackgroundNormal=239,240,241\n");
@@ -87,6 +88,20 @@ TEST(PanelToneSources, PlasmaThemeOverColourSchemeAndXfcePanelOverTheme)
     EXPECT_EQ(xfcePanelTone(false, 0, none, u"Adwaita-dark"), PanelTone::dark);
     EXPECT_EQ(xfcePanelTone(false, 0, none, u"Greybird"), PanelTone::light);
     EXPECT_EQ(xfcePanelTone(false, 0, none, u""), PanelTone::unknown);
+
+    const auto settings = [](const char* line) { return u"[Settings]\n"_s + QLatin1String(line); };
+    EXPECT_EQ(gtkSettingsTone(settings("gtk-application-prefer-dark-theme=true")), PanelTone::dark);
+    EXPECT_EQ(gtkSettingsTone(settings("gtk-theme-name=Yaru-dark")), PanelTone::dark);
+    EXPECT_EQ(gtkSettingsTone(settings("gtk-theme-name=Yaru")), PanelTone::light);
+    EXPECT_EQ(gtkSettingsTone(settings("")), PanelTone::unknown);
+    const std::pair<const char*, PanelTone> waybar[] = {
+        {"window#waybar { background: rgba(43, 48, 59, 0.9); }", PanelTone::dark},
+        {"window#waybar{color:#fff;background-color:#eeeeee}", PanelTone::light},
+        {"window#waybar { background: rgba(255, 255, 255, 0.2); }", PanelTone::unknown},
+        {"#clock { background: #000; }", PanelTone::unknown},
+    };
+    for (const auto& [css, tone] : waybar)
+        EXPECT_EQ(waybarTone(QString::fromLatin1(css)), tone) << css;
 }
 
 } // namespace

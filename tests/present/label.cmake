@@ -1,3 +1,2 @@
 # label tests
-corvane_test(test_label SOURCES label/LabelTextTest.cpp label/LabelImageTest.cpp label/TrayLabelTest.cpp
-             LIBS corvane_core QT)
+corvane_test(test_label SOURCES label/LabelImageTest.cpp label/TrayLabelTest.cpp LIBS corvane_core QT)

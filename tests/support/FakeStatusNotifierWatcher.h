@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
@@ -17,12 +18,34 @@ class FakeStatusNotifierWatcher : public QObject {
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
 
 public:
-    explicit FakeStatusNotifierWatcher(QString busAddress, QObject* parent = nullptr);
-    ~FakeStatusNotifierWatcher() override;
+    explicit FakeStatusNotifierWatcher(QString busAddress, QObject* parent = nullptr)
+        : QObject(parent), address_(std::move(busAddress))
+    {}
+    ~FakeStatusNotifierWatcher() override { stop(); }
 
     // False when the bus is unreachable or the watcher name is taken.
-    bool start();
-    void stop();
+    bool start()
+    {
+        if (!connectionName_.isEmpty())
+            return true;
+        static int generation = 0;
+        connectionName_ = QStringLiteral("fake-sni-watcher-%1").arg(++generation);
+        QDBusConnection bus = QDBusConnection::connectToBus(address_, connectionName_);
+        const bool ok = bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
+                                           QDBusConnection::ExportScriptableContents) &&
+                        bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        if (!ok)
+            stop();
+        return ok;
+    }
+    void stop()
+    {
+        if (connectionName_.isEmpty())
+            return;
+        items_.clear();
+        connection().unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        QDBusConnection::disconnectFromBus(std::exchange(connectionName_, {}));
+    }
     // Items registered with the running watcher, as "service/path".
     QStringList registeredItems() const { return items_; }
     // Forgets every item without a word, as a host that fails to read an item does.
@@ -32,7 +55,17 @@ public:
     // Reads an org.kde.StatusNotifierItem property over the bus, running the event loop meanwhile
     // (the item may live in this thread). Complex types come back as a QDBusArgument; an error
     // gives an invalid QVariant.
-    QVariant itemProperty(const QString& service, const QString& name) const;
+    QVariant itemProperty(const QString& service, const QString& name) const
+    {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            service, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.kde.StatusNotifierItem") << name;
+        const QDBusMessage reply = connection().call(get, QDBus::BlockWithGui, 5000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return {};
+        return reply.arguments().constFirst().value<QDBusVariant>().variant();
+    }
 
     Q_SIGNAL void itemRegistered(const QString& service);
 
@@ -40,7 +73,15 @@ public Q_SLOTS:
     // The bus method; the argument is the item's bus name, or an object path on the caller's
     // connection.
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& argument,
-                                                 const QDBusMessage& message);
+                                                 const QDBusMessage& message)
+    {
+        const bool isPath = argument.startsWith(u'/');
+        const QString service = isPath ? message.service() : argument;
+        const QString item = service + (isPath ? argument : QStringLiteral("/StatusNotifierItem"));
+        if (!items_.contains(item))
+            items_.append(item);
+        Q_EMIT itemRegistered(service);
+    }
 
 private:
     QString address_;

@@ -5,6 +5,7 @@
 
 using namespace corvane;
 using namespace corvane::panel_text;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -30,9 +31,9 @@ TEST(PanelText, HoverPicksTheNearestColumnAndTheHeaderShowsItWhileValid)
     samples[0] = {8, 1.2};
     const SpeedSample current{512.3, 24.6};
     EXPECT_EQ(headerValues(samples, times, current, 0).sample, samples[0]);
-    EXPECT_EQ(headerValues(samples, times, current, 0).age, QStringLiteral("-238s"));
-    EXPECT_EQ(headerValues(samples, times, current, 58).age, QStringLiteral("-6s"));
-    EXPECT_EQ(headerValues(samples, times, current, 59).age, QStringLiteral("now"));
+    EXPECT_EQ(headerValues(samples, times, current, 0).age, u"-238s"_s);
+    EXPECT_EQ(headerValues(samples, times, current, 58).age, u"-6s"_s);
+    EXPECT_EQ(headerValues(samples, times, current, 59).age, u"now"_s);
     for (std::optional<int> stale : {std::optional<int>(), std::optional(60), std::optional(-1)})
         EXPECT_EQ(headerValues(samples, times, current, stale).age, std::nullopt);
     // Just after a reset the history is shorter than the remembered index.
@@ -41,8 +42,7 @@ TEST(PanelText, HoverPicksTheNearestColumnAndTheHeaderShowsItWhileValid)
 
 TEST(PanelText, LinkRowShowsTheWiredSpeedOrTheRadio)
 {
-    const WiFiMonitor::Radio full{
-        -55, -92, 573.5, QStringLiteral("5 GHz"), 36, QStringLiteral("Wi-Fi 6")};
+    const WiFiMonitor::Radio full{-55, -92, 573.5, u"5 GHz"_s, 36, u"Wi-Fi 6"_s};
     const struct {
         LinkKind kind;
         double mbps;
@@ -70,7 +70,7 @@ TEST(PanelText, LinkRowShowsTheWiredSpeedOrTheRadio)
 TEST(PanelText, AbsentValuesAreDashesAndOnlyIdentifyingOnesAreMasked)
 {
     const std::optional<QString> none;
-    const QString ip = QStringLiteral("198.51.100.7");
+    const QString ip = u"198.51.100.7"_s;
     EXPECT_EQ(rowValue(none, true, false).text, placeholder);
     EXPECT_TRUE(rowValue(none, true, false).masked) << "dimmed like the values it stands for";
     EXPECT_FALSE(rowValue(none, true, true).masked);
@@ -81,20 +81,16 @@ TEST(PanelText, AbsentValuesAreDashesAndOnlyIdentifyingOnesAreMasked)
 
 TEST(PanelText, PickerKeepsAPinnedInterfaceThatIsDownListedAndSelected)
 {
-    const auto kindOf = [](const QString& n) {
-        return n == u"en7" ? QStringLiteral("Ethernet") : QStringLiteral("Wi-Fi");
-    };
-    const QStringList up{QStringLiteral("en0"), QStringLiteral("en7")};
-    const QList<PickerItem> items =
-        pickerItems(QStringLiteral("en0"), up, QStringLiteral("en5"), kindOf);
-    const QList<PickerItem> expected{
-        {QStringLiteral("Auto (en0)"), QString()},
-        {QStringLiteral("en5 \u00B7 Wi-Fi"), QStringLiteral("en5")},
-        {QStringLiteral("en0 \u00B7 Wi-Fi"), QStringLiteral("en0")},
-        {QStringLiteral("en7 \u00B7 Ethernet"), QStringLiteral("en7")}};
+    const auto kindOf = [](const QString& n) { return n == u"en7" ? u"Ethernet"_s : u"Wi-Fi"_s; };
+    const QStringList up{u"en0"_s, u"en7"_s};
+    const QList<PickerItem> items = pickerItems(u"en0"_s, up, u"en5"_s, kindOf);
+    const QList<PickerItem> expected{{u"Auto (en0)"_s, QString()},
+                                     {u"en5 \u00B7 Wi-Fi"_s, u"en5"_s},
+                                     {u"en0 \u00B7 Wi-Fi"_s, u"en0"_s},
+                                     {u"en7 \u00B7 Ethernet"_s, u"en7"_s}};
     EXPECT_EQ(items, expected);
-    EXPECT_EQ(pickerSelection(items, QStringLiteral("en5")), 1);
-    EXPECT_EQ(pickerItems(std::nullopt, up, QStringLiteral("en7"), kindOf).size(), 3)
+    EXPECT_EQ(pickerSelection(items, u"en5"_s), 1);
+    EXPECT_EQ(pickerItems(std::nullopt, up, u"en7"_s, kindOf).size(), 3)
         << "a pinned interface that is up is listed once";
 }
 
@@ -111,10 +107,10 @@ TEST(PanelText, SessionLineIsDecimalWithZeroSpelledOut)
     EXPECT_EQ(bytesText(std::numeric_limits<quint64>::max(), c),
               bytesText(quint64(std::numeric_limits<qint64>::max()), c))
         << "clamped, not wrapped negative";
-    EXPECT_EQ(totalsText(0, 86'000'000, c), QStringLiteral("\u2193Zero bytes \u219186.0 MB"));
+    EXPECT_EQ(totalsText(0, 86'000'000, c), u"\u2193Zero bytes \u219186.0 MB"_s);
 
     const QDateTime at(QDate(2024, 3, 1), QTime(9, 41, 27));
-    EXPECT_EQ(startText(at, c), QStringLiteral("since 09:41"));
+    EXPECT_EQ(startText(at, c), u"since 09:41"_s);
     const QString us = startText(at, QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_TRUE(us.startsWith(u"since 9:41") && us.endsWith(u"AM")) << us.toStdString();
 }

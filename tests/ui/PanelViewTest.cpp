@@ -4,13 +4,16 @@
 #include "ui/PanelFixture.h"
 #include "ui/PanelHeader.h"
 #include "ui/PanelText.h"
+#include "ui/PanelWindow.h"
 #include "ui/SparklineView.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QTimer>
@@ -21,6 +24,41 @@ using corvane::testing::PanelFixture;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+TEST(Rows, CopyableTakesClicksOnItsWholeRectangleAndMaskedValuesSayWhy)
+{
+    CopyableValue v;
+    v.resize(200, 20); // far wider than the text: the empty part must still copy
+    QSignalSpy clicked(&v, &CopyableValue::clicked);
+    for (const bool masked : {false, true}) {
+        v.set(u"198.51.100.7"_s, false, masked);
+        QTest::mouseClick(&v, Qt::LeftButton, {}, QPoint(195, 18));
+        QTest::mouseClick(&v, Qt::RightButton, {}, QPoint(2, 2));
+        EXPECT_EQ(clicked.count(), masked ? 2 : 1) << "masked values still forward the click";
+        EXPECT_EQ(v.toolTip(), masked ? u"Masked by privacy mode" : u"Click to copy");
+        EXPECT_EQ(v.findChild<QLabel*>()->palette().color(QPalette::WindowText),
+                  masked ? theme::secondary : theme::primary);
+    }
+}
+
+TEST(Rows, SegmentsHighlightOnlyTheSelectedCell)
+{
+    RenderedSegments s({u"Stacked"_s, u"Wide"_s}, 1);
+    s.resize(178, s.sizeHint().height());
+    // Colour at the left edge of a cell, clear of its centred text.
+    const auto cellPixel = [&](int cell) {
+        const QRectF r = s.cellRect(cell);
+        return s.grab().toImage().pixel(QPoint(int(r.left()) + 4, int(r.center().y())));
+    };
+    const QRgb first = cellPixel(0);
+    EXPECT_GT(qGreen(cellPixel(1)), qGreen(first)) << "the selected cell is the brighter one";
+    s.setSelected(5);
+    EXPECT_EQ(cellPixel(1), first) << "an index outside the labels highlights none";
+
+    SegmentedPicker live({u"bits/s"_s, u"bytes/s"_s}, 0);
+    live.setSelected(5);
+    EXPECT_FALSE(live.button(0)->isChecked() || live.button(1)->isChecked());
+}
 
 void showAndWait(QWidget& w)
 {
@@ -105,6 +143,9 @@ TEST_F(PanelFixture, OpeningRefreshesTheDishRowThePublicAddressAndThePicker)
     only("publicIP");
     EXPECT_EQ(part<CopyableValue>(v, "publicIP")->text(), u"203.0.113.9"_s);
     EXPECT_TRUE(shown(v, part(v, "dishRow")));
+    echo.hold = true;
+    m->panelOpened(); // a known address stays up while it is looked up again
+    only("publicIP");
     m->setPublicIPLookup(false);
     only("publicOff");
 
@@ -185,6 +226,64 @@ TEST_F(PanelFixture, RendersLaidOutInGerman)
     EXPECT_EQ(part(v, "sparkline")->accessibleName(), u"Durchsatz der letzten zwei Minuten"_s);
     EXPECT_EQ(part<SpeedBlock>(v, "download")->value() + part<SpeedBlock>(v, "download")->unit(),
               u"64.0MB"_s);
+}
+
+TEST(PanelWindowPlacement, BesideTheBarNeverOverIt)
+{
+    const QRect screen(0, 0, 1920, 1080), left(-1280, 200, 1280, 600);
+    const struct {
+        const char* what;
+        QPoint click;
+        QRect screen, available;
+        QPoint expected;
+    } cases[] = {
+        {"top bar with a strut", {1000, 12}, screen, {0, 24, 1920, 1056}, {868, 31}},
+        {"top bar without one, at the right end", {1800, 12}, screen, screen, {1656, 31}},
+        {"thick top bar", {1000, 12}, screen, {0, 40, 1920, 1040}, {868, 46}},
+        {"bottom bar", {1000, 1058}, screen, {0, 0, 1920, 1036}, {868, 530}},
+        {"left bar", {15, 500}, screen, screen, {37, 250}},
+        {"right edge of a screen to the left, little room", {-20, 390}, left, left, {-309, 200}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PanelWindow::placement({264, 500}, c.click, c.screen, c.available), c.expected)
+            << c.what;
+    // Applet-relative or missing positions give way to the pointer over the item; a pointer
+    // in the middle of the screen is stale and gives way to the report.
+    const QRect s(0, 0, 1280, 800);
+    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, QPoint(1250, 12), s), QPoint(1250, 12));
+    EXPECT_EQ(PanelWindow::anchorFor({1240, 10}, QPoint(1250, 12), s), QPoint(1240, 10));
+    EXPECT_EQ(PanelWindow::anchorFor({5, 10}, std::nullopt, s), QPoint(5, 10));
+    EXPECT_EQ(PanelWindow::anchorFor({1254, 14}, QPoint(640, 400), s), QPoint(1254, 14));
+}
+
+TEST_F(PanelFixture, ToggleOpensAndClosesTellsTheModelAndFollowsTheContentHeight)
+{
+    auto m = makeModel();
+    PanelWindow w(m.get());
+    const QPoint at(400, 5);
+    w.toggleAt(at);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(m->panelOpen());
+    EXPECT_EQ(w.width(), PanelView::panelWidth);
+    const int before = w.height();
+    ASSERT_TRUE(waitRefresh(*m)); // the dish row appears
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.height() == w.view()->sizeHint().height(); }, 2000));
+    EXPECT_GT(w.height(), before);
+
+    auto* chart = w.findChild<SparklineView*>();
+    chart->setHoverIndex(4);
+    w.toggleAt(at);
+    EXPECT_FALSE(w.isVisible() || m->panelOpen());
+    EXPECT_EQ(chart->hoverIndex(), std::nullopt) << "closing clears the hover";
+    w.toggleAt(at);
+    ASSERT_TRUE(w.isVisible()) << "a toggle right after a toggle-close opens again";
+    w.hide();       // what a popup does on a click outside it, here the click on the tray item
+    w.toggleAt(at); // ... which then arrives as an activation
+    EXPECT_FALSE(w.isVisible()) << "the click that closed the popup does not reopen it";
+    w.toggleAt(at);
+    ASSERT_TRUE(w.isVisible());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible() || m->panelOpen());
 }
 
 } // namespace

@@ -28,8 +28,9 @@ struct RunResult {
     QByteArray out, err;
 };
 
-// The real binary as a user runs it: offscreen, none of the user's switches or buses, the
-// test's own preferences, which pin the measured device to loopback and ask for the wide style.
+// The real binary as a user runs it: offscreen, none of the user's switches or
+// buses, the test's own preferences, which pin the measured device to loopback
+// and ask for the wide style.
 class AppRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -56,8 +57,8 @@ protected:
             e.insert(s.section(u'=', 0, 0), s.section(u'=', 1).replace(u"%1"_s, dir.path()));
     }
 
-    // Runs the binary in the test's directory with the event loop going, so that the test
-    // can answer it over the bus meanwhile.
+    // Runs the binary in the test's directory with the event loop going, so that
+    // the test can answer it over the bus meanwhile.
     RunResult run(const QProcessEnvironment& e, const QStringList& args,
                   const std::function<void()>& childSetup)
     {
@@ -68,11 +69,8 @@ protected:
             p.setChildProcessModifier(childSetup);
         QSignalSpy finished(&p, &QProcess::finished);
         p.start(QStringLiteral(CORVANE_APP_PATH), args);
-        if (!finished.wait(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return {};
-        }
+        if (!finished.wait(60000))
+            return {}; // killed on the way out
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 p.readAllStandardOutput(), p.readAllStandardError()};
     }
@@ -105,12 +103,15 @@ TEST_F(AppRun, OptionsRendersAndASecondStartAnswerOnTheRightStream)
         ::signal(SIGXFSZ, SIG_IGN);
     };
 
-    // Patterns: %1 is the test's directory, %2 the version; empty means no output at all.
+    // Patterns: %1 is the test's directory, %2 the version; empty means no output
+    // at all.
     const char* usage = "^Usage: corvane.*CORVANE_DEMO=1.*CORVANE_RENDER_LABEL=.*"
                         "%1/config/corvane/corvane\\.conf";
     const char* version = "^corvane %2\n$";
     const char* failed = "^write failed: .+\n$";
-    const QStringList demo{u"CORVANE_DEMO=1"_s};
+    const auto render = [](const char* to) {
+        return QStringList{u"CORVANE_DEMO=1"_s, u"CORVANE_RENDER_PANEL="_s + QLatin1String(to)};
+    };
     const struct {
         QStringList args;
         QStringList env; // NAME=VALUE, %1 is the test's directory
@@ -128,16 +129,12 @@ TEST_F(AppRun, OptionsRendersAndASecondStartAnswerOnTheRightStream)
         {{"-platform"}, {}, 2, "", usage}, // the value is missing
         {{"--help"}, {"LANG=de_DE.UTF-8"}, 0, "^Aufruf: corvane", ""},
         // Renders: demo data only; the old file is replaced whole.
-        {{},
-         demo + QStringList{"CORVANE_RENDER_PANEL=%1/panel.png"},
-         0,
-         "^wrote %1/panel\\.png \\(576x\\d+\\)\n$",
-         ""},
-        // The label wins; relative paths are echoed as given; FIFOs in place of the
-        // preferences and the autostart entry are read as absent, at once.
+        {{}, render("%1/panel.png"), 0, "^wrote %1/panel\\.png \\(576x\\d+\\)\n$", ""},
+        // The label wins; relative paths are echoed as given; FIFOs in place of
+        // the preferences and the autostart entry are read as absent, at once.
         {{"-platform", "offscreen"},
-         demo + QStringList{"CORVANE_RENDER_LABEL=label.png", "CORVANE_RENDER_PANEL=%1/no.png",
-                            "XDG_CONFIG_HOME=%1/fifos"},
+         render("%1/no.png") +
+             QStringList{"CORVANE_RENDER_LABEL=label.png", "XDG_CONFIG_HOME=%1/fifos"},
          0,
          "^wrote label\\.png \\(\\d+x100\\)\n$",
          ""},
@@ -146,13 +143,14 @@ TEST_F(AppRun, OptionsRendersAndASecondStartAnswerOnTheRightStream)
          {"CORVANE_DEMO=true", "CORVANE_RENDER_PANEL="},
          2,
          "",
-         "^CORVANE_RENDER_PANEL requires CORVANE_DEMO=1 \\(never render live data\\)\n$"},
-        {{}, demo + QStringList{"CORVANE_RENDER_PANEL=%1/missing/dir/panel.png"}, 1, "", failed},
-        {{}, demo + QStringList{"CORVANE_RENDER_PANEL="}, 1, "", failed},
-        {{}, demo + QStringList{"CORVANE_RENDER_PANEL=/dev/full"}, 1, "", failed},
-        {{}, demo + QStringList{"CORVANE_RENDER_PANEL=%1/old.png/panel.png"}, 1, "", failed},
-        {{}, demo + QStringList{"CORVANE_RENDER_PANEL=%1/fifo"}, 1, "", failed},
-        {{}, demo + QStringList{"CORVANE_RENDER_PANEL=%1/old.png"}, 1, "", failed, limitFileSize},
+         "^CORVANE_RENDER_PANEL requires CORVANE_DEMO=1 \\(never render live "
+         "data\\)\n$"},
+        {{}, render("%1/missing/dir/panel.png"), 1, "", failed},
+        {{}, render(""), 1, "", failed},
+        {{}, render("/dev/full"), 1, "", failed},
+        {{}, render("%1/old.png/panel.png"), 1, "", failed},
+        {{}, render("%1/fifo"), 1, "", failed},
+        {{}, render("%1/old.png"), 1, "", failed, limitFileSize},
         // Not a render: the running instance is asked to open its panel.
         {{}, {}, 0, "^Corvane is already running; its panel was opened\\.\n$", ""},
     };
@@ -178,8 +176,8 @@ TEST_F(AppRun, OptionsRendersAndASecondStartAnswerOnTheRightStream)
     first.reset(); // quitting gives the name back
     EXPECT_EQ(SingleInstance(bus.connect(u"next"_s)).claim(), SingleInstance::Role::primary);
 
-    // The panel framed on black, the stacked label white on a dark strip, a failed write
-    // leaves the old file whole.
+    // The panel framed on black, the stacked label white on a dark strip, a
+    // failed write leaves the old file whole.
     const QImage panel(path(u"panel.png"_s)), label(path(u"label.png"_s));
     ASSERT_FALSE(panel.isNull() || label.isNull());
     for (QPoint corner : {QPoint(0, 0), QPoint(575, panel.height() - 1), QPoint(25, 25)})
@@ -209,7 +207,8 @@ TEST_F(AppRun, LoopbackTrafficShowsUpInTheTrayLabel)
     ASSERT_TRUE(registered.wait(15000)) << "the app never registered its item";
     const QString service = registered.first().first().toString();
 
-    // A few tens of MB/s through a loopback connection: plainly visible, no strain.
+    // A few tens of MB/s through a loopback connection: plainly visible, no
+    // strain.
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
     QTcpSocket client;
@@ -232,9 +231,7 @@ TEST_F(AppRun, LoopbackTrafficShowsUpInTheTrayLabel)
         << "last label: " << text.toStdString();
     EXPECT_EQ(watcher.itemProperty(service, u"Title"_s).toString(), text);
     app.terminate();
-    if (!app.waitForFinished(5000))
-        app.kill();
-    app.waitForFinished();
+    EXPECT_TRUE(app.waitForFinished(5000));
 }
 
 } // namespace

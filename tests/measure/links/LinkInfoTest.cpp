@@ -1,15 +1,22 @@
 #include "measure/LinkInfo.h"
 
+#include "measure/NetworkInfo.h"
 #include "platform/sysfs/FakeSysfs.h"
 #include "platform/sysfs/SysfsNet.h"
 #include "platform/sysfs/SystemLinks.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
+#include <deque>
 #include <gtest/gtest.h>
+#include <net/if.h>
 
 using corvane::LinkKind;
 using corvane::SysfsNet;
 using corvane::testing::FakeSysfs;
+namespace NetworkInfo = corvane::NetworkInfo;
 namespace SystemLinks = corvane::SystemLinks;
+using Names = std::vector<std::string>;
 
 namespace {
 
@@ -84,6 +91,78 @@ TEST(KindCache, PrefixRuleThenTheFirstAnswerStands)
     EXPECT_EQ(SystemLinks::kind("wlp2s0"), wifi);
     EXPECT_EQ(SystemLinks::kind("enp1s0"), wifi);
     SysfsNet::setSystemRootForTesting({});
+}
+
+constexpr unsigned upRunning = IFF_UP | IFF_RUNNING | IFF_BROADCAST | IFF_MULTICAST;
+
+// An address list as getifaddrs hands it out: names, flags and borrowed addresses.
+class AddressList {
+public:
+    AddressList& add(const char* name, const char* address, unsigned flags = upRunning)
+    {
+        sockaddr_storage& ss = storage_.emplace_back();
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&ss);
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&ss);
+        if (inet_pton(AF_INET, address, &v4->sin_addr) == 1)
+            v4->sin_family = AF_INET;
+        else if (inet_pton(AF_INET6, address, &v6->sin6_addr) == 1)
+            v6->sin6_family = AF_INET6;
+        else
+            ss.ss_family = AF_PACKET; // link-layer entry
+        entries.push_back({name, flags, *address ? reinterpret_cast<sockaddr*>(&ss) : nullptr});
+        return *this;
+    }
+    std::vector<NetworkInfo::AddressEntry> entries;
+
+private:
+    std::deque<sockaddr_storage> storage_; // stays in place while entries point into it
+};
+
+// Up: plain string order, each name once; only up, running, non-loopback, non-bridge names
+// with IPv4. Local address: the first IPv4 of that exact name, whatever its state.
+TEST(AddressEntries, UpInterfacesAndTheirFirstIPv4)
+{
+    AddressList list;
+    list.add("utun3", "198.51.100.30")
+        .add("en2", "198.51.100.2")
+        .add("en10", "link")
+        .add("en10", "198.51.100.10")
+        .add("en0", "2001:db8::5")
+        .add("en0", "203.0.113.77", IFF_BROADCAST)
+        .add("en0", "198.51.100.1")
+        .add("en01", "198.51.100.99")
+        .add("lo", "127.0.0.1", IFF_UP | IFF_RUNNING | IFF_LOOPBACK)
+        .add("down0", "198.51.100.1", IFF_BROADCAST | IFF_RUNNING)
+        .add("nocarrier0", "198.51.100.3", IFF_UP | IFF_BROADCAST)
+        .add("ptp0", "198.51.100.6", IFF_UP | IFF_RUNNING | IFF_POINTOPOINT | IFF_NOARP)
+        .add("v6only0", "2001:db8::2")
+        .add("noaddr0", "");
+    for (const char* name : {"bridge0", "xbridge0", "br-1a2b3c"})
+        list.add(name, "203.0.113.9");
+    const auto linuxBridge = [](std::string_view name) { return name == "br-1a2b3c"; };
+    EXPECT_EQ(NetworkInfo::selectUp(list.entries, linuxBridge),
+              (Names{"en0", "en01", "en10", "en2", "ptp0", "utun3", "xbridge0"}));
+    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en0"), "203.0.113.77");
+    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en"), std::nullopt);
+    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "v6only0"), std::nullopt);
+}
+
+TEST(RealMachine, LoopbackIsNeverListedAndSysfsBridgesAreLeftOut)
+{
+    const Names names = SystemLinks::upInterfaces();
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(std::find(names.begin(), names.end(), "lo"), names.end());
+    for (const std::string& name : names)
+        EXPECT_TRUE(SystemLinks::localIPv4(name)) << name;
+    if (names.empty())
+        GTEST_SKIP() << "no interface with an IPv4 address is up";
+
+    FakeSysfs tree;
+    tree.add(names.front(), {{"bridge", "/"}});
+    SysfsNet::setSystemRootForTesting(tree.root());
+    const Names withoutBridge = SystemLinks::upInterfaces();
+    SysfsNet::setSystemRootForTesting({});
+    EXPECT_EQ(withoutBridge, Names(names.begin() + 1, names.end()));
 }
 
 } // namespace
