@@ -117,6 +117,8 @@ protected:
         ProbeHandle reachable(QObject* context, std::function<void(bool)> done) override
         {
             auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
+            if (t.dishSilent)
+                return ProbeHandle([answer] { std::exchange(*answer, nullptr)(false); });
             later(context, [answer, ok = t.dishListening] {
                 if (*answer)
                     std::exchange(*answer, nullptr)(ok);
@@ -204,6 +206,7 @@ protected:
     int wifiReads = 0;
     bool autostartOn = false;
     bool dishListening = true; // a cancel answers false at once and only once
+    bool dishSilent = false;   // answers only when cancelled
     FakeLookup echo;
     QList<QUrl> opened;
     QStringList copied;

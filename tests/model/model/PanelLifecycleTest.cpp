@@ -35,8 +35,11 @@ TEST_F(PanelTest, OpeningFillsEverythingAndClosingRestoresTheIdleCadence)
     EXPECT_FALSE(m->fetchingPublicIP());
     EXPECT_EQ(fetching.count(), 2);
     EXPECT_EQ(m->starlinkReachable(), true);
+    powerState->on = true;
+    EXPECT_EQ(m->cadence(), 2);
     m->panelClosed();
     EXPECT_FALSE(m->panelOpen());
+    EXPECT_EQ(m->cadence(), 3);
 }
 
 TEST_F(PanelTest, LookupOffNeverFetchesAndTheDishIsWrittenRightAway)
@@ -56,8 +59,10 @@ TEST_F(PanelTest, LookupOffNeverFetchesAndTheDishIsWrittenRightAway)
 TEST_F(PanelTest, ClosingDuringTheLookupDropsBothResultsButClearsTheSpinner)
 {
     echo.hold = true;
+    dishSilent = true; // the cancel alone answers the first opening's probe
     auto m = makeModel();
     m->panelOpened();
+    dishSilent = false;
     m->cancelPanelRefresh();
     m->panelClosed();
     EXPECT_TRUE(m->fetchingPublicIP());
