@@ -55,13 +55,16 @@ public:
     // Reads an org.kde.StatusNotifierItem property over the bus, running the event loop meanwhile
     // (the item may live in this thread). Complex types come back as a QDBusArgument; an error
     // gives an invalid QVariant.
-    QVariant itemProperty(const QString& service, const QString& name) const
+    // An item in another process is read with `QDBus::Block`: the wait then runs no events
+    // of this one, which a busy loopback socket could otherwise keep it from leaving.
+    QVariant itemProperty(const QString& service, const QString& name,
+                          QDBus::CallMode mode = QDBus::BlockWithGui) const
     {
         QDBusMessage get = QDBusMessage::createMethodCall(
             service, QStringLiteral("/StatusNotifierItem"),
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
         get << QStringLiteral("org.kde.StatusNotifierItem") << name;
-        const QDBusMessage reply = connection().call(get, QDBus::BlockWithGui, 5000);
+        const QDBusMessage reply = connection().call(get, mode, 5000);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
             return {};
         return reply.arguments().constFirst().value<QDBusVariant>().variant();
