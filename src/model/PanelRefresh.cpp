@@ -6,7 +6,6 @@ struct PanelRefresh::Job {
     bool cancelled = false;
     bool lookupDone = false;
     std::optional<bool> probeResult;
-    ProbeHandle probe;
 };
 
 PanelRefresh::PanelRefresh(PublicAddressLookup& lookup, DishProbe& dish, QObject* parent)
@@ -20,7 +19,7 @@ void PanelRefresh::start(bool lookUpAddress)
     cancel();
     auto job = std::make_shared<Job>();
     job_ = job;
-    job->probe = dish_.reachable(this, [this, job](bool reachable) {
+    probe_ = dish_.reachable(this, [this, job](bool reachable) {
         job->probeResult = reachable;
         finish(job);
     });
@@ -59,7 +58,7 @@ void PanelRefresh::cancel()
         return;
     const std::shared_ptr<Job> job = std::move(job_);
     job->cancelled = true;
-    job->probe.cancel(); // delivers false now; the job ends once its lookup is back
+    probe_.cancel(); // delivers false now; the job ends once its lookup is back
 }
 
 } // namespace corvane

@@ -41,6 +41,9 @@ private:
     PublicAddressLookup& lookup_;
     DishProbe& dish_;
     std::shared_ptr<Job> job_;
+    // Held here, not by the job: the probe's callback holds the job, so a job holding the
+    // probe would keep both alive for ever when the probe never answers.
+    ProbeHandle probe_;
     // Counted rather than a plain flag: a cancelled opening whose lookup returns late must
     // not clear the indicator of a newer opening that is still waiting.
     int lookupsInFlight_ = 0;
