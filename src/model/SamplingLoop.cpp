@@ -66,7 +66,8 @@ void SamplingLoop::pause()
 void SamplingLoop::setOverride(const std::optional<std::string>& name)
 {
     override_ = name;
-    thread_->post([name](NetSampler& s) { s.setOverride(name); });
+    if (started_) // before that, the first resume() hands it over
+        thread_->post([name](NetSampler& s) { s.setOverride(name); });
 }
 
 void SamplingLoop::resetBaseline()
