@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <deque>
 #include <linux/genetlink.h>
 #include <linux/nl80211.h>
@@ -358,4 +359,22 @@ TEST_F(Nl80211Source, EventsThatChangeTheNetwork)
     events->pending = {{ENOBUFS, {}}}; // lost events may have been the one
     EXPECT_TRUE(source.takeNetworkChange());
     EXPECT_FALSE(source.takeNetworkChange());
+}
+
+// The kernel's own controller through the real socket: its dump of families names nlctrl,
+// and asking for a family that does not exist is an answer, not a fault.
+TEST(GenlClientKernel, AsksTheRealController)
+{
+    auto channel = SocketChannel::open();
+    ASSERT_TRUE(channel);
+    GenlClient client(std::move(channel));
+    const Reply all = client.transact(Request(GENL_ID_CTRL, CTRL_CMD_GETFAMILY, true));
+    ASSERT_TRUE(all.ok()) << std::strerror(all.error);
+    const Bytes nlctrl = Attrs().str(CTRL_ATTR_FAMILY_NAME, "nlctrl").bytes;
+    EXPECT_TRUE(std::ranges::any_of(all.messages, [&](const Message& m) {
+        return !std::ranges::search(m.bytes, std::span(nlctrl).first(11)).empty();
+    }));
+    auto unknown = Request(GENL_ID_CTRL, CTRL_CMD_GETFAMILY, false);
+    EXPECT_EQ(client.transact(unknown.putString(CTRL_ATTR_FAMILY_NAME, "corvane-none")).error,
+              ENOENT);
 }
