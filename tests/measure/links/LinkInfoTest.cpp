@@ -5,7 +5,6 @@
 #include "platform/sysfs/SysfsNet.h"
 #include "platform/sysfs/SystemLinks.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <deque>
 #include <gtest/gtest.h>
@@ -145,24 +144,6 @@ TEST(AddressEntries, UpInterfacesAndTheirFirstIPv4)
     EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en0"), "203.0.113.77");
     EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en"), std::nullopt);
     EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "v6only0"), std::nullopt);
-}
-
-TEST(RealMachine, LoopbackIsNeverListedAndSysfsBridgesAreLeftOut)
-{
-    const Names names = SystemLinks::upInterfaces();
-    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
-    EXPECT_EQ(std::find(names.begin(), names.end(), "lo"), names.end());
-    for (const std::string& name : names)
-        EXPECT_TRUE(SystemLinks::localIPv4(name)) << name;
-    if (names.empty())
-        GTEST_SKIP() << "no interface with an IPv4 address is up";
-
-    FakeSysfs tree;
-    tree.add(names.front(), {{"bridge", "/"}});
-    SysfsNet::setSystemRootForTesting(tree.root());
-    const Names withoutBridge = SystemLinks::upInterfaces();
-    SysfsNet::setSystemRootForTesting({});
-    EXPECT_EQ(withoutBridge, Names(names.begin() + 1, names.end()));
 }
 
 } // namespace

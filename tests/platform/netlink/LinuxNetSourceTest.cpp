@@ -2,6 +2,9 @@
 
 #include "measure/NetSampler.h"
 #include "platform/netlink/NlWalk.h"
+#include "platform/sysfs/FakeSysfs.h"
+#include "platform/sysfs/SysfsNet.h"
+#include "platform/sysfs/SystemLinks.h"
 #include "support/LogCapture.h"
 #include "support/NlBytes.h"
 
@@ -187,6 +190,14 @@ void scenario()
     EXPECT_EQ(source.primaryInterface(), PrimaryRoute{}); // no default route yet
 
     ASSERT_TRUE(makeLink("cvn0", "cvn1", "198.51.100", "100"));
+    // The picker's list: up with an IPv4 address, neither loopback nor a bridge.
+    EXPECT_EQ(SystemLinks::upInterfaces(), std::vector<std::string>{"cvn0"});
+    EXPECT_EQ(SystemLinks::localIPv4("cvn0"), "198.51.100.1");
+    FakeSysfs bridge;
+    bridge.add("cvn0", {{"bridge", "/"}});
+    SysfsNet::setSystemRootForTesting(bridge.root());
+    EXPECT_TRUE(SystemLinks::upInterfaces().empty());
+    SysfsNet::setSystemRootForTesting({});
     EXPECT_EQ(source.primaryInterface(),
               (PrimaryRoute{"cvn0", "198.51.100.2", if_nametoindex("cvn0")}));
     ASSERT_TRUE(makeLink("cvn2", "cvn3", "203.0.113", "10"));
