@@ -2,6 +2,8 @@
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 using namespace corvane;
 using Radio = WiFiMonitor::Radio;
@@ -18,6 +20,9 @@ struct FakeWiFi final : WiFiSource {
     std::optional<WiFiStation> station = WiFiStation{-55, -57, 5735, WiFiGeneration::he};
     std::optional<int> noise = -92;
     std::optional<MacAddress> askedBssid;
+    int events = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); // readable: events are waiting
+    bool networkChanged = false;                         // what those events amount to
+    ~FakeWiFi() override { close(events); }
 
     std::vector<WiFiInterface> readInterfaces() override { return interfaces; }
     std::optional<WiFiBss> readLink(uint32_t i) override { return i == 3 ? link : std::nullopt; }
@@ -29,6 +34,12 @@ struct FakeWiFi final : WiFiSource {
     std::optional<int> readNoise(uint32_t i, uint32_t) override
     {
         return i == 3 ? noise : std::nullopt;
+    }
+    int eventDescriptor() const override { return events; }
+    bool takeNetworkChange() override
+    {
+        uint64_t n;
+        return ::read(events, &n, sizeof n) == sizeof n && networkChanged;
     }
 };
 
@@ -118,4 +129,18 @@ TEST_F(WiFiMonitorTest, RadioOfTheAssociationWithFallbacks)
     EXPECT_FALSE(m.radio());
     EXPECT_EQ(radio.count(), 6);
     EXPECT_EQ(ssid.count(), 1);
+}
+
+// Only events that may have changed the network lead to a new reading.
+TEST_F(WiFiMonitorTest, EventsAreReadOnlyWhenTheNetworkMayHaveChanged)
+{
+    QSignalSpy ssid(&m, &WiFiMonitor::ssidChanged);
+    wifi->interfaces[1].ssid = "Roamed";
+    for (const bool changed : {false, true}) {
+        wifi->networkChanged = changed;
+        const uint64_t one = 1;
+        ASSERT_EQ(::write(wifi->events, &one, sizeof one), ssize_t(sizeof one));
+        EXPECT_EQ(ssid.wait(changed ? 5000 : 100), changed);
+    }
+    EXPECT_EQ(m.ssid(), "Roamed");
 }
