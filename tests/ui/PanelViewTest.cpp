@@ -172,6 +172,10 @@ TEST_F(PanelFixture, FooterControlsCallTheirModelOperationsAndShowFailures)
     EXPECT_EQ(m->barStyle(), BarStyle::wide);
     EXPECT_EQ(m->units(), RateUnits::bytes);
     EXPECT_EQ(part<SpeedBlock>(v, "download")->unit(), u"KB"_s);
+    m->setBarStyle(BarStyle::stacked); // from the tray menu: the open footer follows
+    m->setUnits(RateUnits::bits);
+    for (const char* picker : {"barStyle", "units"})
+        EXPECT_TRUE(part<SegmentedPicker>(v, picker)->button(0)->isChecked()) << picker;
     const auto click = [&](const char* name) {
         auto* box = part<QCheckBox>(v, name);
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
@@ -179,6 +183,9 @@ TEST_F(PanelFixture, FooterControlsCallTheirModelOperationsAndShowFailures)
     for (const char* box : {"privacy", "lookup", "launch"})
         click(box);
     EXPECT_TRUE(m->privacyMode() && !m->publicIPLookup() && m->loginItem().enabled());
+    m->loginItem().setEnabled(false); // from the tray menu
+    EXPECT_FALSE(part<QCheckBox>(v, "launch")->isChecked());
+    m->loginItem().setEnabled(true);
 
     // A file where the autostart directory should be, a directory for the preferences.
     click("launch");
@@ -242,6 +249,7 @@ TEST(PanelWindowPlacement, BesideTheBarNeverOverIt)
         {"thick top bar", {1000, 12}, screen, {0, 40, 1920, 1040}, {868, 46}},
         {"bottom bar", {1000, 1058}, screen, {0, 0, 1920, 1036}, {868, 530}},
         {"left bar", {15, 500}, screen, screen, {37, 250}},
+        {"left bar, low click: kept on the screen", {15, 1000}, screen, screen, {37, 580}},
         {"right edge of a screen to the left, little room", {-20, 390}, left, left, {-309, 200}},
     };
     for (const auto& c : cases)
@@ -261,9 +269,11 @@ TEST_F(PanelFixture, ToggleOpensAndClosesTellsTheModelAndFollowsTheContentHeight
     auto m = makeModel();
     PanelWindow w(m.get());
     const QPoint at(400, 5);
+    QCursor::setPos(at); // the pointer is over the item
     w.toggleAt(at);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_TRUE(m->panelOpen());
+    EXPECT_EQ(w.pos(), QPoint(268, 17)) << "centred below the click on the top bar";
     EXPECT_EQ(w.width(), PanelView::panelWidth);
     const int before = w.height();
     ASSERT_TRUE(waitRefresh(*m)); // the dish row appears
