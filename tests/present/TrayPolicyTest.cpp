@@ -1,5 +1,11 @@
 #include "present/TrayPolicy.h"
 
+#include "platform/desktop/TrayDesktop.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace corvane;
@@ -102,6 +108,34 @@ TEST(PanelToneSources, FromEachDesktopsSettings)
     };
     for (const auto& [css, tone] : waybar)
         EXPECT_EQ(waybarTone(QString::fromLatin1(css)), tone) << css;
+}
+
+// Each host's own files decide, and a theme saved meanwhile (as a new file) is followed.
+TEST(PanelToneWatcher, ReadsAndFollowsTheFilesOfItsHost)
+{
+    QTemporaryDir home;
+    const auto save = [&](const QString& name, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(home.filePath(name)).path());
+        QSaveFile f(home.filePath(name)); // a new file renamed over the old, as desktops save
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) == text.size() && f.commit());
+    };
+    save(u"gtk-3.0/settings.ini"_s, "[Settings]\ngtk-theme-name=Yaru-dark\n");
+    save(u"waybar/style.css"_s, "window#waybar { background: #eeeeee; }");
+    save(u"kdeglobals"_s, "[Colors:Window]\nBackgroundNormal=32,35,38\n");
+    PanelToneWatcher watcher(QDBusConnection(u"none"_s), home.path());
+    for (auto [host, tone] : {std::pair{TrayHost::mate, PanelTone::dark},
+                              {TrayHost::waybar, PanelTone::light},
+                              {TrayHost::plasma, PanelTone::dark},
+                              {TrayHost::xfce, PanelTone::dark}, // no xfconf: GTK's file
+                              {TrayHost::gnome, PanelTone::unknown}}) {
+        watcher.follow(host);
+        EXPECT_EQ(watcher.tone(), tone) << int(host);
+    }
+    watcher.follow(TrayHost::mate);
+    QSignalSpy changed(&watcher, &PanelToneWatcher::toneChanged);
+    save(u"gtk-3.0/settings.ini"_s, "[Settings]\ngtk-theme-name=Yaru\n");
+    ASSERT_TRUE(changed.wait(5000));
+    EXPECT_EQ(watcher.tone(), PanelTone::light);
 }
 
 } // namespace
