@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 app=$build/src/app/corvane
-watcher=$build/tests/app/fake_sni_watcher
+watcher=$build/bench/fake_sni_watcher
 [ -x "$app" ] && [ -x "$watcher" ] || { echo "build first: cmake --build --preset default" >&2; exit 1; }
 
 warmup=${WARMUP:-25} # ten quiet ticks at 2 s, then the loop settles at its idle cadence

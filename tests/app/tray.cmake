@@ -3,9 +3,6 @@ add_library(corvane_fake_sni_watcher STATIC ${PROJECT_SOURCE_DIR}/tests/support/
 target_include_directories(corvane_fake_sni_watcher PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(corvane_fake_sni_watcher PUBLIC Qt6::DBus)
 
-add_executable(fake_sni_watcher tray/fake_sni_watcher_main.cpp)
-target_link_libraries(fake_sni_watcher PRIVATE corvane_fake_sni_watcher)
-
 corvane_test(tray_item_test QT
   SOURCES tray/TrayItemTest.cpp
   LIBS corvane_app corvane_fake_sni_watcher Qt6::Svg

@@ -1,4 +1,4 @@
-// A stand-alone fake StatusNotifierWatcher for tests that run the app as a separate process.
+// A stand-alone StatusNotifierWatcher for app_idle.sh, which runs the app as a process of its own.
 // Usage: fake_sni_watcher [BUS_ADDRESS]  (default: $DBUS_SESSION_BUS_ADDRESS)
 // Prints "ready" once it owns the name, then "registered SERVICE" per registration.
 #include "support/FakeStatusNotifierWatcher.h"
