@@ -97,8 +97,6 @@ TEST(PanelToneSources, FromEachDesktopsSettings)
 
     const auto settings = [](const char* line) { return u"[Settings]\n"_s + QLatin1String(line); };
     EXPECT_EQ(gtkSettingsTone(settings("gtk-application-prefer-dark-theme=true")), PanelTone::dark);
-    EXPECT_EQ(gtkSettingsTone(settings("gtk-theme-name=Yaru-dark")), PanelTone::dark);
-    EXPECT_EQ(gtkSettingsTone(settings("gtk-theme-name=Yaru")), PanelTone::light);
     EXPECT_EQ(gtkSettingsTone(settings("")), PanelTone::unknown);
     const std::pair<const char*, PanelTone> waybar[] = {
         {"window#waybar { background: rgba(43, 48, 59, 0.9); }", PanelTone::dark},
