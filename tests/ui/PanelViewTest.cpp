@@ -141,6 +141,7 @@ TEST_F(PanelFixture, OpeningRefreshesTheDishRowThePublicAddressAndThePicker)
     echo.release();
     ASSERT_TRUE(waitRefresh(*m));
     only("publicIP");
+    EXPECT_EQ(row(v, u"Local IP"_s)->text(), u"198.51.100.7"_s) << "read on opening";
     EXPECT_EQ(part<CopyableValue>(v, "publicIP")->text(), u"203.0.113.9"_s);
     EXPECT_TRUE(shown(v, part(v, "dishRow")));
     echo.hold = true;

@@ -17,9 +17,13 @@ TEST_F(ModelTest, SettersStoreOnlyChangesAndTheLabelFollowsThem)
     EXPECT_TRUE(QSettings(prefsPath(), QSettings::IniFormat).allKeys().isEmpty());
 
     QSignalSpy label(m.get(), &AppViewModel::labelChanged);
-    m->setUnits(RateUnits::bytes);
+    QSignalSpy image(m.get(), &AppViewModel::labelImageChanged);
+    QSignalSpy style(m.get(), &AppViewModel::barStyleChanged);
+    m->setUnits(RateUnits::bytes); // still stacked: the image is drawn anew
     m->setBarStyle(BarStyle::wide);
     EXPECT_EQ(label.count(), 1);
+    EXPECT_EQ(image.count(), 1);
+    EXPECT_EQ(style.count(), 1);
     EXPECT_TRUE(m->label().contains(u'B')) << m->label().toStdString();
     QSettings stored(prefsPath(), QSettings::IniFormat);
     EXPECT_EQ(stored.value("units"), "bytes");
