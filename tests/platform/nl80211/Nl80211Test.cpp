@@ -371,8 +371,9 @@ TEST(GenlClientKernel, AsksTheRealController)
     const Reply all = client.transact(Request(GENL_ID_CTRL, CTRL_CMD_GETFAMILY, true));
     ASSERT_TRUE(all.ok()) << std::strerror(all.error);
     const Bytes nlctrl = Attrs().str(CTRL_ATTR_FAMILY_NAME, "nlctrl").bytes;
+    const auto unpadded = std::span(nlctrl).first(NLA_HDRLEN + sizeof("nlctrl"));
     EXPECT_TRUE(std::ranges::any_of(all.messages, [&](const Message& m) {
-        return !std::ranges::search(m.bytes, std::span(nlctrl).first(11)).empty();
+        return !std::ranges::search(m.bytes, unpadded).empty();
     }));
     auto unknown = Request(GENL_ID_CTRL, CTRL_CMD_GETFAMILY, false);
     EXPECT_EQ(client.transact(unknown.putString(CTRL_ATTR_FAMILY_NAME, "corvane-none")).error,

@@ -38,8 +38,8 @@ struct FakeWiFi final : WiFiSource {
     int eventDescriptor() const override { return events; }
     bool takeNetworkChange() override
     {
-        uint64_t n;
-        return ::read(events, &n, sizeof n) == sizeof n && networkChanged;
+        eventfd_t n;
+        return eventfd_read(events, &n) == 0 && networkChanged;
     }
 };
 
@@ -138,8 +138,7 @@ TEST_F(WiFiMonitorTest, EventsAreReadOnlyWhenTheNetworkMayHaveChanged)
     wifi->interfaces[1].ssid = "Roamed";
     for (const bool changed : {false, true}) {
         wifi->networkChanged = changed;
-        const uint64_t one = 1;
-        ASSERT_EQ(::write(wifi->events, &one, sizeof one), ssize_t(sizeof one));
+        ASSERT_EQ(eventfd_write(wifi->events, 1), 0);
         EXPECT_EQ(ssid.wait(changed ? 5000 : 100), changed);
     }
     EXPECT_EQ(m.ssid(), "Roamed");
