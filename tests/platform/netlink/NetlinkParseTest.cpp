@@ -1,6 +1,5 @@
 #include "platform/netlink/NlWalk.h"
 #include "platform/netlink/RtnlParse.h"
-#include "platform/nl80211/GenlClient.h"
 #include "support/NamedCases.h"
 #include "support/NlBytes.h"
 
@@ -44,6 +43,12 @@ TEST_P(StatsReply, ParsesOnlyAWholeMatchingReply)
               GetParam().outcome);
     EXPECT_EQ(reading.rxBytes, GetParam().rx);
     EXPECT_EQ(reading.txBytes, GetParam().rx ? 2000u : 0u);
+}
+
+Bytes cut(Bytes b, size_t drop)
+{
+    b.resize(b.size() - drop);
+    return b;
 }
 
 Bytes dump(std::initializer_list<Route> routes)
@@ -96,6 +101,7 @@ const RouteCase routeCases[] = {
     {"KernelError", error(kSeq, -EBUSY), Outcome::KernelError},
     {"DumpFailedInDone", done(kSeq, -EBUSY), Outcome::KernelError},
     {"WrongSequence", route(kSeq + 3, {}), Outcome::Mismatch},
+    {"DatagramCutShort", cut(done(kSeq), 1), Outcome::Malformed},
     {"BadNextHopLength",
      dump({{.attrs = Attrs().raw(RTA_MULTIPATH, Bytes{0xff, 0, 0, 0, 2, 0, 0, 0})}}),
      Outcome::Malformed},
@@ -134,12 +140,6 @@ bool readAll(nl::Bytes area)
     });
 }
 
-Bytes cut(Bytes b, size_t drop)
-{
-    b.resize(b.size() - drop);
-    return b;
-}
-
 const Attrs inner = Attrs().num<uint32_t>(U32, 7).str(Text, "wlan0");
 
 struct AttributeCase : NamedCase {
@@ -175,43 +175,6 @@ TEST_P(NlAttributes, BoundsAreCheckedAtEveryLevel)
     rtnl::RouteChoice best;
     EXPECT_EQ(rtnl::parseRouteDump(asRoute + done(kSeq), {kSeq, testPort}, best),
               c.framed ? rtnl::Outcome::Done : rtnl::Outcome::Malformed);
-}
-
-const Bytes message = genl(28, 1, inner, kSeq);
-struct MessageCase : NamedCase {
-    Bytes datagram;
-    nl::Walk walk;
-};
-const MessageCase messageCases[] = {
-    {"TwoWhole", message + message, nl::Walk::Exhausted},
-    {"Empty", {}, nl::Walk::Damaged},
-    {"HeaderCutShort", message + Bytes(8, 0), nl::Walk::Damaged},
-    {"LengthPastTheEnd", cut(message, 1), nl::Walk::Damaged},
-    {"SecondPastTheEnd", message + cut(message, 1), nl::Walk::Damaged},
-    {"ShorterThanItsHeader", Bytes{8, 0, 0, 0} + Bytes(message.begin() + 4, message.end()),
-     nl::Walk::Damaged},
-};
-class NlMessages : public ::testing::TestWithParam<MessageCase> {};
-CORVANE_NAMED_CASES(NlMessages, messageCases);
-
-TEST_P(NlMessages, BoundsAreCheckedForEveryMessage)
-{
-    const MessageCase& c = GetParam();
-    const bool damaged = c.walk == nl::Walk::Damaged;
-    size_t visited = 0;
-    EXPECT_EQ(nl::forEachMessage(c.datagram,
-                                 [&](const nlmsghdr&, nl::Bytes p) {
-                                     EXPECT_TRUE(readAll(p.subspan(4)));
-                                     return ++visited != 0;
-                                 }),
-              c.walk);
-    nl80211::ReplyState state;
-    nl80211::walkReply(c.datagram, 28, kSeq, testPort, state);
-    EXPECT_EQ(state.malformed, damaged);
-    EXPECT_EQ(state.messages.size(), visited);
-    rtnl::RouteChoice best;
-    EXPECT_EQ(rtnl::parseRouteDump(c.datagram, {kSeq, testPort}, best),
-              damaged ? rtnl::Outcome::Malformed : rtnl::Outcome::More);
 }
 
 } // namespace

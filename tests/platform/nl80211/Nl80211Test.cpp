@@ -128,6 +128,12 @@ const Case cases[] = {
     {"ErrorWithoutCode", [](auto s, auto) { return one(nlmsg(NLMSG_ERROR, 0, s, {})); }, EBADMSG,
      0},
     {"ImpossibleCode", [](auto s, auto) { return one(error(s, INT_MIN)); }, EPROTO, 0},
+    // A damaged datagram, whatever came before the damage.
+    {"EmptyDatagram", [](auto, auto) { return one({}); }, EBADMSG, 0},
+    {"PartialHeaderAfterAnEntry", [](auto s, auto) { return one(entry(s) + Bytes(8, 0)); }, EBADMSG,
+     0},
+    {"ZeroLength", [](auto, auto) { return one(Bytes(16, 0)); }, EBADMSG, 0},
+    {"LengthPastTheEnd", [](auto, auto) { return one(Bytes{17} + Bytes(15, 0)); }, EBADMSG, 0},
 };
 class GenlClientReply : public ::testing::TestWithParam<Case> {};
 CORVANE_NAMED_CASES(GenlClientReply, cases);
