@@ -44,12 +44,7 @@ struct Attrs {
     {
         return raw(type, Bytes(s.c_str(), s.c_str() + s.size() + 1));
     }
-    Attrs& ipv4(uint16_t type, const char* text)
-    {
-        in_addr a{};
-        inet_pton(AF_INET, text, &a);
-        return raw(type, bytesOf(a));
-    }
+    Attrs& ipv4(uint16_t type, const char* text) { return num(type, inet_addr(text)); }
     Attrs& nest(uint16_t type, const Attrs& in) { return raw(type | NLA_F_NESTED, in.bytes); }
 };
 
@@ -78,9 +73,7 @@ inline Bytes statsReply(uint32_t seq, uint32_t index, uint64_t rx, uint64_t tx,
                         size_t statsLen = sizeof(rtnl_link_stats64), const Attrs& extra = {},
                         uint32_t pid = testPort)
 {
-    if_stats_msg head{};
-    head.ifindex = index;
-    head.filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
+    const if_stats_msg head{0, 0, 0, index, IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64)};
     rtnl_link_stats64 s{};
     s.rx_bytes = rx;
     s.tx_bytes = tx;

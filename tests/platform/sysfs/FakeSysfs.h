@@ -26,8 +26,6 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(base_, ignored);
     }
-    FakeSysfs(const FakeSysfs&) = delete;
-    FakeSysfs& operator=(const FakeSysfs&) = delete;
 
     std::filesystem::path root() const { return base_ / "net"; }
 
