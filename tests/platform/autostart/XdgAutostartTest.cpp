@@ -115,24 +115,21 @@ TEST_F(XdgAutostartTest, InstallAndUninstallAroundASystemEntry)
 TEST_F(XdgAutostartTest, LegacyEntryIsCarriedOverOnce)
 {
     const QString legacy = home() + "/autostart/corvane.desktop";
-    const struct {
-        QByteArray legacyText;
-        std::optional<QByteArray> currentText;
-        bool enabledAfter;
-    } rows[] = {
+    // The old entry, the current one, and whether autostart is on after.
+    const std::tuple<QByteArray, std::optional<QByteArray>, bool> rows[] = {
         {"[Desktop Entry]\nExec=/old/build/corvane\n", std::nullopt, true},
         {"[Desktop Entry]\nExec=x\nHidden=true\n", std::nullopt, false},
         {"[Desktop Entry]\nExec=x\n", "[Desktop Entry]\nExec=x\nHidden=true\n", false},
     };
-    for (const auto& row : rows) {
-        const auto a = autostart();
+    const auto a = autostart();
+    for (const auto& [old, current, enabled] : rows) {
         QFile::remove(a.userEntryPath());
-        if (row.currentText)
-            writeFile(a.userEntryPath(), *row.currentText);
-        writeFile(legacy, row.legacyText);
+        if (current)
+            writeFile(a.userEntryPath(), *current);
+        writeFile(legacy, old);
         EXPECT_EQ(a.migrateLegacyEntry(), std::nullopt);
-        EXPECT_FALSE(QFile::exists(legacy)) << row.legacyText.toStdString();
-        EXPECT_EQ(a.isEnabled(), row.enabledAfter) << row.legacyText.toStdString();
+        EXPECT_FALSE(QFile::exists(legacy)) << old.toStdString();
+        EXPECT_EQ(a.isEnabled(), enabled) << old.toStdString();
     }
-    EXPECT_EQ(autostart().migrateLegacyEntry(), std::nullopt) << "nothing left to carry over";
+    EXPECT_EQ(a.migrateLegacyEntry(), std::nullopt) << "nothing left to carry over";
 }

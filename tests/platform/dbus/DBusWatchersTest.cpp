@@ -13,7 +13,6 @@ namespace corvane {
 namespace {
 
 using testing::PrivateBus;
-using Log = QStringList;
 
 struct Emitter {
     QString service, path, interface, member;
@@ -107,7 +106,7 @@ protected:
     std::vector<QDBusConnection> all;
     QDBusConnection system = connect(systemBus);
     QDBusConnection session = connect(sessionBus);
-    Log log;
+    QStringList log;
 };
 
 // Any of logind and the two lockers puts the displays to sleep; only the owner of each name

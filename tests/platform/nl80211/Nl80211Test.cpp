@@ -296,11 +296,8 @@ TEST(Nl80211Parse, StationRateAndGeneration)
 {
     using G = WiFiGeneration;
     constexpr uint16_t bitrate = NL80211_RATE_INFO_BITRATE, bitrate32 = NL80211_RATE_INFO_BITRATE32;
-    const struct {
-        Attrs info;
-        std::optional<uint32_t> rate;
-        G generation;
-    } table[] = {
+    // The rate's attributes, the rate they give, and the generation.
+    const std::tuple<Attrs, std::optional<uint32_t>, G> table[] = {
         {Attrs().num<uint16_t>(bitrate, 540), 540, G::legacy},
         {Attrs().num<uint16_t>(bitrate, 1300).num<uint8_t>(NL80211_RATE_INFO_MCS, 15), 1300, G::ht},
         {Attrs().num<uint8_t>(NL80211_RATE_INFO_VHT_MCS, 9), std::nullopt, G::vht},
