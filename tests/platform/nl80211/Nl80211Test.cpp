@@ -263,8 +263,6 @@ TEST(Nl80211Parse, DamageRejectsTheWholeMessage)
 
 TEST(Nl80211Parse, SsidElementWalkIsBounded)
 {
-    Bytes over32{0, 33};
-    over32.resize(35, 'a');
     const std::pair<Bytes, std::optional<std::string>> table[] = {
         {{0, 2, 'h', 'i', 1, 1, 2}, "hi"},
         {{0, 2, 0xff, 0xc3}, "\xff\xc3"},
@@ -272,7 +270,7 @@ TEST(Nl80211Parse, SsidElementWalkIsBounded)
         {{1, 1, 2}, std::nullopt},
         {{0, 9, 'h', 'i'}, std::nullopt},
         {{0, 2, 'h'}, std::nullopt},
-        {over32, std::nullopt},
+        {Bytes{0, 33} + Bytes(33, 'a'), std::nullopt},
         {{1, 40, 0, 2, 'h', 'i'}, std::nullopt},
         {{0}, std::nullopt},
     };
