@@ -1,10 +1,13 @@
+#include "ui/PanelView.h"
+
 #include "app/Translations.h"
+#include "model/model/ModelFixture.h"
 #include "services/LoginItemService.h"
 #include "ui/Icons.h"
-#include "ui/PanelFixture.h"
 #include "ui/PanelHeader.h"
 #include "ui/PanelText.h"
 #include "ui/PanelWindow.h"
+#include "ui/Rows.h"
 #include "ui/SparklineView.h"
 #include "ui/Theme.h"
 
@@ -12,53 +15,47 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QTimer>
 
 using namespace corvane;
 using namespace corvane::panel_text;
-using corvane::testing::PanelFixture;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(Rows, CopyableTakesClicksOnItsWholeRectangleAndMaskedValuesSayWhy)
-{
-    CopyableValue v;
-    v.resize(200, 20); // far wider than the text: the empty part must still copy
-    QSignalSpy clicked(&v, &CopyableValue::clicked);
-    for (const bool masked : {false, true}) {
-        v.set(u"198.51.100.7"_s, false, masked);
-        QTest::mouseClick(&v, Qt::LeftButton, {}, QPoint(195, 18));
-        QTest::mouseClick(&v, Qt::RightButton, {}, QPoint(2, 2));
-        EXPECT_EQ(clicked.count(), masked ? 2 : 1) << "masked values still forward the click";
-        EXPECT_EQ(v.toolTip(), masked ? u"Masked by privacy mode" : u"Click to copy");
-        EXPECT_EQ(v.findChild<QLabel*>()->palette().color(QPalette::WindowText),
-                  masked ? theme::secondary : theme::primary);
+// A model on fakes (loopback only) or the seeded demo model, and a panel over it.
+class PanelFixture : public corvane::testing::ModelTest {
+protected:
+    std::unique_ptr<AppViewModel> demoModel()
+    {
+        qputenv("CORVANE_DEMO", "1");
+        return makeModel();
     }
-}
-
-TEST(Rows, SegmentsHighlightOnlyTheSelectedCell)
-{
-    RenderedSegments s({u"Stacked"_s, u"Wide"_s}, 1);
-    s.resize(178, s.sizeHint().height());
-    // Colour at the left edge of a cell, clear of its centred text.
-    const auto cellPixel = [&](int cell) {
-        const QRectF r = s.cellRect(cell);
-        return s.grab().toImage().pixel(QPoint(int(r.left()) + 4, int(r.center().y())));
-    };
-    const QRgb first = cellPixel(0);
-    EXPECT_GT(qGreen(cellPixel(1)), qGreen(first)) << "the selected cell is the brighter one";
-    s.setSelected(5);
-    EXPECT_EQ(cellPixel(1), first) << "an index outside the labels highlights none";
-
-    SegmentedPicker live({u"bits/s"_s, u"bytes/s"_s}, 0);
-    live.setSelected(5);
-    EXPECT_FALSE(live.button(0)->isChecked() || live.button(1)->isChecked());
-}
+    template <typename T = QWidget> static T* part(const PanelView& v, const char* name)
+    {
+        T* w = v.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    static QString text(const PanelView& v, const char* name)
+    {
+        return part<QLabel>(v, name)->text();
+    }
+    static CopyableValue* row(const PanelView& v, const QString& label)
+    {
+        for (InfoRow* r : v.findChildren<InfoRow*>()) {
+            if (r->label() == label)
+                return r->value();
+        }
+        ADD_FAILURE() << label.toStdString();
+        return nullptr;
+    }
+    static bool shown(const PanelView& v, const QWidget* w) { return w->isVisibleTo(&v); }
+};
 
 void showAndWait(QWidget& w)
 {
@@ -82,11 +79,15 @@ TEST_F(PanelFixture, HoverCopyAndMasksFollowTheModel)
     EXPECT_FALSE(part(v, "age")->isVisible());
     EXPECT_EQ(part<SpeedBlock>(v, "download")->value(), u"512"_s);
 
-    CopyableValue* local = row(v, u"Local IP"_s);
-    QTest::mouseClick(row(v, u"Router"_s), Qt::LeftButton);
+    CopyableValue *local = row(v, u"Local IP"_s), *router = row(v, u"Router"_s);
+    QTest::mouseClick(router, Qt::RightButton);
+    // The whole rectangle takes the click, glyphs and gaps alike.
+    QTest::mouseClick(router, Qt::LeftButton, {}, QPoint(router->width() - 1, 1));
     EXPECT_EQ(copied, QStringList{u"10.0.1.1"_s});
     m->setPrivacyMode(true);
     EXPECT_EQ(local->text(), maskText);
+    EXPECT_EQ(local->toolTip(), u"Masked by privacy mode"_s);
+    EXPECT_EQ(local->findChild<QLabel*>()->palette().color(QPalette::WindowText), theme::secondary);
     EXPECT_EQ(part<CopyableValue>(v, "network")->text(), maskText) << "the Wi-Fi name";
     EXPECT_EQ(row(v, u"Interface"_s)->text(), u"wlp2s0"_s);
     QTest::mouseClick(local, Qt::LeftButton);
@@ -203,9 +204,8 @@ TEST_F(PanelFixture, FooterControlsCallTheirModelOperationsAndShowFailures)
     ASSERT_TRUE(waitTicks(*m, 2));
     QTest::mouseClick(part<QAbstractButton>(v, "reset"), Qt::LeftButton);
     EXPECT_LE(part<SparklineView>(v, "sparkline")->samples().size(), 1u);
-    QTimer guard; // scoped: it must not end a later test's event loop
-    guard.callOnTimeout([] { QCoreApplication::exit(1); });
-    guard.start(5000);
+    QObject guard; // scoped: it must not end a later test's event loop
+    QTimer::singleShot(5000, &guard, [] { QCoreApplication::exit(1); });
     QTimer::singleShot(0, [&] { part<QPushButton>(v, "quit")->click(); });
     EXPECT_EQ(QApplication::exec(), 0) << "Quit ends the application";
 }

@@ -10,21 +10,14 @@
 #include "services/WiFiMonitor.h"
 #include "support/FakeNetSource.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 namespace corvane::testing {
-
-class FakeSleepEvents final : public SleepEvents {
-public:
-    void sleep() { Q_EMIT displaysSlept(); }
-    void wake() { Q_EMIT displaysWoke(); }
-};
 
 class FakePowerState final : public PowerState {
 public:
@@ -32,56 +25,35 @@ public:
     bool on = false;
 };
 
-// A Wi-Fi source with no interfaces that counts reads.
-class CountingWiFiSource final : public WiFiSource {
-public:
-    explicit CountingWiFiSource(int* reads) : reads_(reads) {}
-    std::vector<WiFiInterface> readInterfaces() override
-    {
-        ++*reads_;
-        return {};
-    }
-    std::optional<WiFiBss> readLink(uint32_t) override { return std::nullopt; }
-    std::optional<WiFiStation> readStation(uint32_t, const std::optional<MacAddress>&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<int> readNoise(uint32_t, uint32_t) override { return std::nullopt; }
-
-private:
-    int* reads_;
-};
-
-// Runs `fn` from the event loop a little later, as a network answer would, unless
-// `context` is gone by then.
-inline void later(const QObject* context, std::function<void()> fn)
-{
-    QTimer::singleShot(50, qApp, [c = QPointer<const QObject>(context), fn = std::move(fn)] {
-        if (c)
-            fn();
-    });
-}
-
-// The public-address lookup as the model sees it: answers later, or holds every answer
-// until released.
+// The public-address lookup as the model sees it: answers later, as a network answer would,
+// or holds every answer until released.
 struct FakeLookup final {
-    QString answer = QStringLiteral("203.0.113.9");
     bool hold = false;
     int requests = 0;
     std::vector<std::pair<const QObject*, PublicAddressLookup::Callback>> held;
 
+    static void answer(const QObject* context, PublicAddressLookup::Callback done)
+    {
+        QTimer::singleShot(50, context, [done] { done(QStringLiteral("203.0.113.9")); });
+    }
     void release()
     {
         hold = false;
         for (auto& [context, done] : std::exchange(held, {}))
-            later(context, [done, a = answer] { done(a); });
+            answer(context, done);
     }
 };
 
 class ModelTest : public ::testing::Test {
 protected:
-    // Every port over the fixture's state; each owner holds its own instance.
-    struct Services final : LinkDirectory, Desktop, Autostart, PublicAddressLookup, DishProbe {
+    // Every port over the fixture's state; each owner holds its own instance. The Wi-Fi
+    // source has no interfaces and counts reads.
+    struct Services final : LinkDirectory,
+                            Desktop,
+                            Autostart,
+                            PublicAddressLookup,
+                            DishProbe,
+                            WiFiSource {
         ModelTest& t;
         explicit Services(ModelTest& test) : t(test) {}
         LinkKind kind(const std::string& name) override
@@ -112,28 +84,30 @@ protected:
             if (t.echo.hold)
                 t.echo.held.emplace_back(context, std::move(done));
             else
-                later(context, [done, a = t.echo.answer] { done(a); });
+                FakeLookup::answer(context, std::move(done));
         }
         ProbeHandle reachable(QObject* context, std::function<void(bool)> done) override
         {
             auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
-            if (t.dishSilent)
-                return ProbeHandle([answer] { std::exchange(*answer, nullptr)(false); });
-            later(context, [answer, ok = t.dishListening] {
+            const auto once = [answer](bool ok) {
                 if (*answer)
                     std::exchange(*answer, nullptr)(ok);
-            });
-            return ProbeHandle([answer] {
-                if (*answer)
-                    std::exchange(*answer, nullptr)(false);
-            });
+            };
+            QTimer::singleShot(50, context, [once, ok = t.dishListening] { once(ok); });
+            return ProbeHandle([once] { once(false); });
         }
+        std::vector<WiFiInterface> readInterfaces() override
+        {
+            ++t.wifiReads;
+            return {};
+        }
+        std::optional<WiFiBss> readLink(uint32_t) override { return std::nullopt; }
+        std::optional<WiFiStation> readStation(uint32_t, const std::optional<MacAddress>&) override
+        {
+            return std::nullopt;
+        }
+        std::optional<int> readNoise(uint32_t, uint32_t) override { return std::nullopt; }
     };
-    void SetUp() override
-    {
-        qunsetenv("CORVANE_DEMO");
-        ASSERT_TRUE(dir.isValid());
-    }
     void TearDown() override { qunsetenv("CORVANE_DEMO"); }
 
     QString prefsPath() const { return dir.filePath(QStringLiteral("corvane.conf")); }
@@ -152,15 +126,13 @@ protected:
         s.sampler = std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
                                                  std::make_unique<FakeClock>(net));
         s.preferences = std::move(prefs);
-        auto sleepEvents = std::make_unique<FakeSleepEvents>();
-        sleep = sleepEvents.get();
-        s.sleepEvents = std::move(sleepEvents);
-        auto power = std::make_unique<FakePowerState>();
-        powerState = power.get();
-        s.powerState = std::move(power);
+        s.sleepEvents = std::make_unique<SleepEvents>();
+        sleep = s.sleepEvents.get();
+        s.powerState = std::make_unique<FakePowerState>();
+        powerState = static_cast<FakePowerState*>(s.powerState.get());
         s.links = std::make_unique<Services>(*this);
         s.desktop = std::make_unique<Services>(*this);
-        s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<CountingWiFiSource>(&wifiReads));
+        s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<Services>(*this));
         s.loginItem = std::move(login);
         s.publicAddress = std::make_unique<Services>(*this);
         s.dish = std::make_unique<Services>(*this);
@@ -175,17 +147,11 @@ protected:
     static bool waitTicks(AppViewModel& m, int n)
     {
         QSignalSpy spy(&m, &AppViewModel::tickApplied);
-        while (spy.count() < n) {
-            if (!spy.wait(3000))
-                return false;
-        }
-        return true;
+        return QTest::qWaitFor([&] { return spy.count() >= n; }, 3000 * n);
     }
-
     static bool waitRefresh(AppViewModel& m)
     {
-        QSignalSpy done(&m, &AppViewModel::panelRefreshFinished);
-        return done.wait(5000);
+        return QSignalSpy(&m, &AppViewModel::panelRefreshFinished).wait(5000);
     }
 
     QTemporaryDir dir;
@@ -199,14 +165,13 @@ protected:
         n->clockStep = std::chrono::seconds(2);
         return n;
     }();
-    FakeSleepEvents* sleep = nullptr;
+    SleepEvents* sleep = nullptr;
     FakePowerState* powerState = nullptr;
     int classifyCalls = 0;
     int localIPCalls = 0;
     int wifiReads = 0;
     bool autostartOn = false;
     bool dishListening = true; // a cancel answers false at once and only once
-    bool dishSilent = false;   // answers only when cancelled
     FakeLookup echo;
     QList<QUrl> opened;
     QStringList copied;

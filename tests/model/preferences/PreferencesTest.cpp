@@ -73,6 +73,8 @@ TEST_F(PreferencesFile, ExactStoredFormsAreReadAndWritten)
     EXPECT_EQ(read.interfaceOverride(), QStringLiteral("wlp2s0"));
     EXPECT_EQ(read.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example/stats")));
     EXPECT_EQ(read.labelInk(), LabelInk::dark);
+    writeRaw("[General]\nstarlinkDashboardURL=https://other.example\n"); // read anew each time
+    EXPECT_EQ(read.starlinkDashboardURL(), QUrl(QStringLiteral("https://other.example")));
     ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("corvane"))).removeRecursively());
     {
         Preferences prefs(path()); // neither the file nor its directory exists yet
@@ -121,7 +123,9 @@ TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
     EXPECT_EQ(Preferences(path()).interfaceOverride(), u"@a,\"b\\"_s);
 }
 
-TEST_F(PreferencesFile, AFifoOrAnOversizedFileReadsAsDefaultsAndIsNeverWritten)
+// A fifo, an oversized file and a path below a regular file (root ignores permissions) read
+// as defaults and are never written; a refused write keeps its value for this run.
+TEST_F(PreferencesFile, UnusableFilesReadAsDefaultsAndAreNeverWritten)
 {
     ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("corvane"))));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
@@ -139,17 +143,7 @@ TEST_F(PreferencesFile, AFifoOrAnOversizedFileReadsAsDefaultsAndIsNeverWritten)
     EXPECT_EQ(prefs.units(), RateUnits::bits);
     EXPECT_FALSE(prefs.setBarStyle(BarStyle::wide));
     EXPECT_EQ(readRaw(), large);
-}
 
-TEST_F(PreferencesFile, DashboardIsReReadAndWritesThatFailKeepTheirValue)
-{
-    writeRaw("[General]\n");
-    Preferences prefs(path());
-    EXPECT_EQ(prefs.starlinkDashboardURL(), std::nullopt);
-    writeRaw("[General]\nstarlinkDashboardURL=https://dish.example\n");
-    EXPECT_EQ(prefs.starlinkDashboardURL(), QUrl(QStringLiteral("https://dish.example")));
-
-    // Root ignores permissions; a regular file in place of a directory stops any write.
     Preferences blocked(path() + QStringLiteral("/below/corvane.conf"));
     EXPECT_FALSE(blocked.setUnits(RateUnits::bytes));
     EXPECT_EQ(blocked.status(), QSettings::AccessError);
@@ -173,7 +167,7 @@ TEST(PreferencesPath, FollowsXdgConfigHome)
     oldXdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldXdg);
 }
 
-TEST(InterfaceName, FollowsTheKernelRule)
+TEST(Validation, InterfaceNamesFollowTheKernelAndDashboardsNeedHttpsAndAHost)
 {
     // The kernel refuses neither controls nor other scripts' spaces.
     for (const char* ok :
@@ -188,23 +182,17 @@ TEST(InterfaceName, FollowsTheKernelRule)
          {"veth_01234567890", "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9xx", "", ".",
           "..", "a/b", "a:b", "a b", "a\tb", "a\rb", "\xc3\xa0"})
         EXPECT_FALSE(Preferences::isValidInterfaceName(QString::fromUtf8(bad))) << bad;
-    EXPECT_FALSE(Preferences::isValidInterfaceName(QStringView(u"eth\0"
-                                                               "0",
-                                                               5)));
+    EXPECT_FALSE(Preferences::isValidInterfaceName(QStringView(u"eth\0000", 5)));
     const QChar lone[] = {QChar(u'e'), QChar(0xd800)};
     EXPECT_FALSE(Preferences::isValidInterfaceName(QStringView(lone, 2)));
-}
 
-TEST(DashboardURL, AcceptsOnlyHttpsWithAHost)
-{
-    const auto check = [](const char* text) {
-        return Preferences::validDashboardURL(QString::fromUtf8(text));
-    };
-    EXPECT_EQ(check("  https://dish.example/x \n"), QUrl(QStringLiteral("https://dish.example/x")));
-    EXPECT_EQ(check("HTTPS://Dish.Example:8443/"),
-              QUrl(QStringLiteral("https://dish.example:8443/")));
+    // A dashboard address is https with a host.
+    EXPECT_EQ(Preferences::validDashboardURL(u"  https://dish.example/x \n"_s),
+              QUrl(u"https://dish.example/x"_s));
+    EXPECT_EQ(Preferences::validDashboardURL(u"HTTPS://Dish.Example:8443/"_s),
+              QUrl(u"https://dish.example:8443/"_s));
     for (const char* bad : {"http://dish.example", "https:///path", "https://", "dish.example",
                             "not a url", "https://dish example", ""})
-        EXPECT_EQ(check(bad), std::nullopt) << bad;
+        EXPECT_EQ(Preferences::validDashboardURL(QString::fromUtf8(bad)), std::nullopt) << bad;
     EXPECT_EQ(Preferences::validDashboardURL(std::nullopt), std::nullopt);
 }
