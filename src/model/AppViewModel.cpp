@@ -305,18 +305,20 @@ void AppViewModel::refreshLinks()
     QStringList up;
     for (const std::string& name : services_.links->upInterfaces())
         up.append(QString::fromStdString(name));
-    assign(interfaces_, up, &AppViewModel::interfacesChanged);
-    // Classified here, once per opening, so the picker never reads the system as it paints.
+    // Classified here, once per opening, so the picker never reads the system as it paints;
+    // and before the list is announced, so the picker is filled with this opening's kinds.
     kinds_.clear();
+    QStringList named = up;
     for (const std::optional<QString>& name :
          {interfaceName_, primaryInterfaceName_, interfaceOverride_}) {
         if (name)
-            up.append(*name);
+            named.append(*name);
     }
-    for (const QString& name : up) {
+    for (const QString& name : named) {
         if (!kinds_.contains(name))
             kinds_.insert(name, services_.links->kind(name.toStdString()));
     }
+    assign(interfaces_, up, &AppViewModel::interfacesChanged);
     std::optional<QString> ip;
     if (interfaceName_)
         ip = toQString(services_.links->localIPv4(interfaceName_->toStdString()));
