@@ -67,33 +67,6 @@ TEST(PanelText, LinkRowShowsTheWiredSpeedOrTheRadio)
     }
 }
 
-TEST(PanelText, AbsentValuesAreDashesAndOnlyIdentifyingOnesAreMasked)
-{
-    const std::optional<QString> none;
-    const QString ip = u"198.51.100.7"_s;
-    EXPECT_EQ(rowValue(none, true, false).text, placeholder);
-    EXPECT_TRUE(rowValue(none, true, false).masked) << "dimmed like the values it stands for";
-    EXPECT_FALSE(rowValue(none, true, true).masked);
-    EXPECT_EQ(rowValue(ip, true, false).text, maskText);
-    EXPECT_EQ(rowValue(ip, true, true).text, ip);
-    EXPECT_FALSE(rowValue(ip, false, false).masked);
-}
-
-TEST(PanelText, PickerKeepsAPinnedInterfaceThatIsDownListedAndSelected)
-{
-    const auto kindOf = [](const QString& n) { return n == u"en7" ? u"Ethernet"_s : u"Wi-Fi"_s; };
-    const QStringList up{u"en0"_s, u"en7"_s};
-    const QList<PickerItem> items = pickerItems(u"en0"_s, up, u"en5"_s, kindOf);
-    const QList<PickerItem> expected{{u"Auto (en0)"_s, QString()},
-                                     {u"en5 \u00B7 Wi-Fi"_s, u"en5"_s},
-                                     {u"en0 \u00B7 Wi-Fi"_s, u"en0"_s},
-                                     {u"en7 \u00B7 Ethernet"_s, u"en7"_s}};
-    EXPECT_EQ(items, expected);
-    EXPECT_EQ(pickerSelection(items, u"en5"_s), 1);
-    EXPECT_EQ(pickerItems(std::nullopt, up, u"en7"_s, kindOf).size(), 3)
-        << "a pinned interface that is up is listed once";
-}
-
 TEST(PanelText, SessionLineIsDecimalWithZeroSpelledOut)
 {
     const QLocale c = QLocale::c();

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QTimer>
@@ -125,7 +127,9 @@ TEST_F(PanelFixture, TicksUpdateRowsInPlaceAsPlainText)
               u"<img src=/dev/zero>"_s);
 }
 
-TEST_F(PanelFixture, OpeningRefreshesTheDishRowThePublicAddressAndThePicker)
+// Opening reads the addresses, the dashboard and the picker's kinds once, and starts the
+// dish probe and the address lookup; closing restores the idle cadence.
+TEST_F(PanelFixture, OpeningRefreshesTheRowsThePublicAddressAndThePicker)
 {
     auto m = makeModel();
     PanelView v(m.get());
@@ -135,15 +139,37 @@ TEST_F(PanelFixture, OpeningRefreshesTheDishRowThePublicAddressAndThePicker)
             EXPECT_EQ(shown(v, part(v, cell)), qstrcmp(cell, name) == 0) << cell;
     };
     only("publicNone");
+    EXPECT_EQ(row(v, u"Local IP"_s)->text(), placeholder) << "read on opening";
     EXPECT_FALSE(shown(v, part(v, "dishRow"))) << "not probed yet";
+    QSettings(prefsPath(), QSettings::IniFormat)
+        .setValue("starlinkDashboardURL", u" https://dash.example.com/x "_s);
+    m->setInterfaceOverride(u"en5"_s); // pinned but absent: eth0 is measured
+    QSignalSpy fetching(m.get(), &AppViewModel::fetchingPublicIPChanged);
+    const int classified = classifyCalls;
     echo.hold = true;
     m->panelOpened();
     only("publicSpinner");
+    EXPECT_FALSE(shown(v, part(v, "dishRow"))) << "written only after the lookup";
+    EXPECT_EQ(row(v, u"Local IP"_s)->text(), u"198.51.100.7"_s);
+    EXPECT_EQ(m->starlinkDashboardURL(), QUrl(u"https://dash.example.com/x"_s));
+    EXPECT_GT(wifiReads, 0);
+    // Two interfaces are up: the picker stands in for the interface row, and keeps the
+    // pinned one that is down.
+    EXPECT_FALSE(shown(v, row(v, u"Interface"_s)));
+    auto* picker = part<QComboBox>(v, "picker");
+    QStringList items;
+    for (int i = 0; i < picker->count(); ++i)
+        items << picker->itemText(i);
+    EXPECT_EQ(items, (QStringList{u"Auto (eth0)"_s, u"en5 \u00B7 Ethernet"_s,
+                                  u"eth0 \u00B7 Ethernet"_s, u"wlan0 \u00B7 Wi-Fi"_s}));
+    EXPECT_EQ(picker->currentIndex(), 1);
+    EXPECT_EQ(classifyCalls - classified, 3) << "kinds are read once per opening, not per paint";
+
     echo.release();
     ASSERT_TRUE(waitRefresh(*m));
     only("publicIP");
-    EXPECT_EQ(row(v, u"Local IP"_s)->text(), u"198.51.100.7"_s) << "read on opening";
     EXPECT_EQ(part<CopyableValue>(v, "publicIP")->text(), u"203.0.113.9"_s);
+    EXPECT_EQ(fetching.count(), 2);
     EXPECT_TRUE(shown(v, part(v, "dishRow")));
     echo.hold = true;
     m->panelOpened(); // a known address stays up while it is looked up again
@@ -151,17 +177,17 @@ TEST_F(PanelFixture, OpeningRefreshesTheDishRowThePublicAddressAndThePicker)
     m->setPublicIPLookup(false);
     only("publicOff");
 
-    // Two interfaces are up: the picker stands in for the interface row.
-    EXPECT_FALSE(shown(v, row(v, u"Interface"_s)));
-    m->setInterfaceOverride(u"en5"_s);
     ASSERT_TRUE(waitTicks(*m, 2));
-    auto* picker = part<QComboBox>(v, "picker");
-    EXPECT_EQ(picker->currentIndex(), 1);
     EXPECT_EQ(text(v, "fallbackNote"), u"down, using auto"_s);
     QTest::keyClick(picker, Qt::Key_Down);
     EXPECT_EQ(m->interfaceOverride(), u"eth0"_s);
     ASSERT_TRUE(QTest::qWaitFor([&] { return m->overrideHonored(); }, 3000));
     EXPECT_FALSE(shown(v, part(v, "fallbackNote")));
+    EXPECT_EQ(picker->count(), 3) << "a pinned interface that is up is listed once";
+    powerState->on = true;
+    EXPECT_EQ(m->cadence(), 2);
+    m->panelClosed();
+    EXPECT_EQ(m->cadence(), 3);
 }
 
 TEST_F(PanelFixture, FooterControlsCallTheirModelOperationsAndShowFailures)

@@ -1,46 +1,9 @@
 #include "model/model/ModelFixture.h"
 
-#include <QSettings>
 #include <QTest>
 
 using namespace corvane;
 using PanelTest = corvane::testing::ModelTest;
-
-TEST_F(PanelTest, OpeningFillsEverythingAndClosingRestoresTheIdleCadence)
-{
-    auto m = makeModel();
-    ASSERT_TRUE(waitTicks(*m, 1));
-    QSettings(prefsPath(), QSettings::IniFormat)
-        .setValue("starlinkDashboardURL", QStringLiteral(" https://dash.example.com/x "));
-    m->setInterfaceOverride(QStringLiteral("veth9")); // pinned but absent: eth0 is measured
-    QSignalSpy fetching(m.get(), &AppViewModel::fetchingPublicIPChanged);
-    const int classified = classifyCalls;
-
-    m->panelOpened();
-    EXPECT_TRUE(m->panelOpen());
-    EXPECT_TRUE(m->fetchingPublicIP());
-    EXPECT_EQ(m->interfaces(), (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
-    EXPECT_EQ(m->localIP(), QStringLiteral("198.51.100.7"));
-    EXPECT_EQ(m->starlinkDashboardURL(), QUrl(QStringLiteral("https://dash.example.com/x")));
-    EXPECT_GT(wifiReads, 0);
-    EXPECT_EQ(m->starlinkReachable(), std::nullopt) << "written only after the lookup";
-    // The picker's kinds are read once per opening, not while it paints.
-    EXPECT_EQ(m->kindOf(QStringLiteral("wlan0")), LinkKind::wifi);
-    EXPECT_EQ(m->kindOf(QStringLiteral("veth9")), LinkKind::ethernet);
-    EXPECT_EQ(m->kindOf(QStringLiteral("veth1")), LinkKind::other);
-    EXPECT_EQ(classifyCalls - classified, 3);
-
-    ASSERT_TRUE(waitRefresh(*m));
-    EXPECT_EQ(m->publicIP(), QStringLiteral("203.0.113.9"));
-    EXPECT_FALSE(m->fetchingPublicIP());
-    EXPECT_EQ(fetching.count(), 2);
-    EXPECT_EQ(m->starlinkReachable(), true);
-    powerState->on = true;
-    EXPECT_EQ(m->cadence(), 2);
-    m->panelClosed();
-    EXPECT_FALSE(m->panelOpen());
-    EXPECT_EQ(m->cadence(), 3);
-}
 
 TEST_F(PanelTest, ClosingDuringTheLookupDropsBothResultsButClearsTheSpinner)
 {

@@ -16,40 +16,21 @@ using corvane::testing::FakeNet;
 using corvane::testing::FakeNetSource;
 using corvane::testing::LogCapture;
 
-namespace {
-
-// Lowers the soft descriptor limit for its lifetime. New descriptors take the lowest free
-// number, so a limit of (lowest free + n) leaves room for exactly n more; poll() refuses
-// more descriptors than the limit.
-class FdLimit {
-public:
-    explicit FdLimit(rlim_t limit)
-    {
-        getrlimit(RLIMIT_NOFILE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = limit;
-        setrlimit(RLIMIT_NOFILE, &lowered);
-    }
-    ~FdLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
-    static rlim_t roomFor(int n)
-    {
-        const int lowest = fcntl(0, F_DUPFD, 0);
-        close(lowest);
-        return static_cast<rlim_t>(lowest + n);
-    }
-
-private:
-    rlimit saved_{};
-};
-
-} // namespace
-
 // Each fault stops the loop with one warning, and the destructor still returns.
 TEST(SamplerThread, ResourceFailureStopsTheLoopWithOneWarning)
 {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "the sanitizers' own checks need descriptors the limit takes away";
 #endif
+    // Runs `fn` under a lower soft descriptor limit; poll() refuses more descriptors than it.
+    const auto limited = [](rlim_t limit, const auto& fn) {
+        rlimit saved{};
+        getrlimit(RLIMIT_NOFILE, &saved);
+        const rlimit lowered{limit, saved.rlim_max};
+        setrlimit(RLIMIT_NOFILE, &lowered);
+        fn();
+        setrlimit(RLIMIT_NOFILE, &saved);
+    };
     struct Row {
         const char* fault;
         int room;       // descriptors left when the thread is made
@@ -61,16 +42,19 @@ TEST(SamplerThread, ResourceFailureStopsTheLoopWithOneWarning)
         LogCapture log("corvane.sampler");
         auto net = std::make_shared<FakeNet>();
         std::optional<SamplerThread> thread;
-        {
-            FdLimit limit(FdLimit::roomFor(r.room));
+        // New descriptors take the lowest free number: lowest + room leaves room for `room`.
+        const int lowest = fcntl(0, F_DUPFD, 0);
+        close(lowest);
+        limited(lowest + r.room, [&] {
             thread.emplace(std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
                                                         std::make_unique<FakeClock>(net)));
-        }
+        });
         if (r.waitFails) {
             ASSERT_TRUE(thread->isRunning());
-            FdLimit limit(2);                 // fewer than the loop's three
-            thread->post([](NetSampler&) {}); // wakes the loop into its next wait
-            QTest::qWaitFor([&] { return !thread->isRunning(); }, 1000);
+            limited(2, [&] {                      // fewer than the loop's three
+                thread->post([](NetSampler&) {}); // wakes the loop into its next wait
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !thread->isRunning(); }, 1000));
+            });
         }
         EXPECT_FALSE(thread->isRunning());
         thread.reset();
