@@ -75,12 +75,9 @@ TEST(PanelText, SessionLineIsDecimalWithZeroSpelledOut)
                                {1000, "1.0 kB"},
                                {999'949, "999.9 kB"},
                                {999'950, "1.0 MB"},
-                               {999'950'000'000, "1.0 TB"}})
+                               {999'950'000'000, "1.0 TB"},
+                               {~quint64(0), "9.2 EB"}}) // clamped, not wrapped negative
         EXPECT_EQ(bytesText(bytes, c), QLatin1String(text)) << bytes;
-    EXPECT_EQ(bytesText(std::numeric_limits<quint64>::max(), c),
-              bytesText(quint64(std::numeric_limits<qint64>::max()), c))
-        << "clamped, not wrapped negative";
-    EXPECT_EQ(totalsText(0, 86'000'000, c), u"\u2193Zero bytes \u219186.0 MB"_s);
 
     const QDateTime at(QDate(2024, 3, 1), QTime(9, 41, 27));
     EXPECT_EQ(startText(at, c), u"since 09:41"_s);

@@ -6,30 +6,6 @@
 using namespace corvane;
 using corvane::testing::ModelTest;
 
-TEST_F(ModelTest, SettersStoreOnlyChangesAndTheLabelFollowsThem)
-{
-    auto m = makeModel();
-    m->setUnits(RateUnits::bits);
-    m->setBarStyle(BarStyle::stacked);
-    m->setPrivacyMode(false);
-    m->setPublicIPLookup(true);
-    m->setInterfaceOverride(QStringLiteral("bad/name")); // invalid while automatic: no change
-    EXPECT_TRUE(QSettings(prefsPath(), QSettings::IniFormat).allKeys().isEmpty());
-
-    QSignalSpy label(m.get(), &AppViewModel::labelChanged);
-    QSignalSpy image(m.get(), &AppViewModel::labelImageChanged);
-    QSignalSpy style(m.get(), &AppViewModel::barStyleChanged);
-    m->setUnits(RateUnits::bytes); // still stacked: the image is drawn anew
-    m->setBarStyle(BarStyle::wide);
-    EXPECT_EQ(label.count(), 1);
-    EXPECT_EQ(image.count(), 1);
-    EXPECT_EQ(style.count(), 1);
-    EXPECT_TRUE(m->label().contains(u'B')) << m->label().toStdString();
-    QSettings stored(prefsPath(), QSettings::IniFormat);
-    EXPECT_EQ(stored.value("units"), "bytes");
-    EXPECT_EQ(stored.value("barStyle"), "wide");
-}
-
 // A later reveal or copy replaces the earlier one's timer; leaving privacy mode ends a
 // reveal; nothing empty or masked is copied.
 TEST_F(ModelTest, RevealAndCopyMarksEndOnTimeAndOnlyTheLatestCounts)
@@ -65,11 +41,30 @@ TEST_F(ModelTest, RevealAndCopyMarksEndOnTimeAndOnlyTheLatestCounts)
     EXPECT_FALSE(m->identifiersVisible());
 }
 
-TEST_F(ModelTest, SessionResetAndOverrideReachTheSamplerInOrder)
+TEST_F(ModelTest, SettersStoreOnlyChangesAndReachTheLabelAndTheSamplerInOrder)
 {
     {
-        auto first = makeModel(); // a pinned interface is handed to every new loop
-        first->setInterfaceOverride(QStringLiteral("veth1"));
+        auto m = makeModel();
+        m->setUnits(RateUnits::bits);
+        m->setBarStyle(BarStyle::stacked);
+        m->setPrivacyMode(false);
+        m->setPublicIPLookup(true);
+        m->setInterfaceOverride(QStringLiteral("bad/name")); // invalid while automatic: no change
+        EXPECT_TRUE(QSettings(prefsPath(), QSettings::IniFormat).allKeys().isEmpty());
+
+        QSignalSpy label(m.get(), &AppViewModel::labelChanged);
+        QSignalSpy image(m.get(), &AppViewModel::labelImageChanged);
+        QSignalSpy style(m.get(), &AppViewModel::barStyleChanged);
+        m->setUnits(RateUnits::bytes); // still stacked: the image is drawn anew
+        m->setBarStyle(BarStyle::wide);
+        EXPECT_EQ(label.count(), 1);
+        EXPECT_EQ(image.count(), 1);
+        EXPECT_EQ(style.count(), 1);
+        EXPECT_TRUE(m->label().contains(u'B')) << m->label().toStdString();
+        QSettings stored(prefsPath(), QSettings::IniFormat);
+        EXPECT_EQ(stored.value("units"), "bytes");
+        EXPECT_EQ(stored.value("barStyle"), "wide");
+        m->setInterfaceOverride(QStringLiteral("veth1")); // handed to every new loop
     }
     net->setRates(8, 0);
     auto m = makeModel(0.05);
