@@ -29,14 +29,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A model on fakes (loopback only) or the seeded demo model, and a panel over it.
+// A model on fakes (loopback only), and a panel over it.
 class PanelFixture : public corvane::testing::ModelTest {
 protected:
-    std::unique_ptr<AppViewModel> demoModel()
-    {
-        qputenv("CORVANE_DEMO", "1");
-        return makeModel();
-    }
     template <typename T = QWidget> static T* part(const PanelView& v, const char* name)
     {
         T* w = v.findChild<T*>(QLatin1String(name));
@@ -47,14 +42,9 @@ protected:
     {
         return part<QLabel>(v, name)->text();
     }
-    static CopyableValue* row(const PanelView& v, const QString& label)
+    static CopyableValue* row(const PanelView& v, const char* name)
     {
-        for (InfoRow* r : v.findChildren<InfoRow*>()) {
-            if (r->label() == label)
-                return r->value();
-        }
-        ADD_FAILURE() << label.toStdString();
-        return nullptr;
+        return part<InfoRow>(v, name)->value();
     }
     static bool shown(const PanelView& v, const QWidget* w) { return w->isVisibleTo(&v); }
 };
@@ -67,7 +57,8 @@ void showAndWait(QWidget& w)
 
 TEST_F(PanelFixture, HoverCopyAndMasksFollowTheModel)
 {
-    auto m = demoModel();
+    qputenv("CORVANE_DEMO", "1"); // the seeded model main makes in demo mode
+    auto m = makeModel();
     PanelView v(m.get());
     showAndWait(v);
     EXPECT_FALSE(shown(v, part(v, "pickerRow"))) << "one interface: nothing to pick";
@@ -81,7 +72,7 @@ TEST_F(PanelFixture, HoverCopyAndMasksFollowTheModel)
     EXPECT_FALSE(part(v, "age")->isVisible());
     EXPECT_EQ(part<SpeedBlock>(v, "download")->value(), u"512"_s);
 
-    CopyableValue *local = row(v, u"Local IP"_s), *router = row(v, u"Router"_s);
+    CopyableValue *local = row(v, "localIP"), *router = row(v, "router");
     QTest::mouseClick(router, Qt::RightButton);
     // The whole rectangle takes the click, glyphs and gaps alike.
     QTest::mouseClick(router, Qt::LeftButton, {}, QPoint(router->width() - 1, 1));
@@ -91,7 +82,7 @@ TEST_F(PanelFixture, HoverCopyAndMasksFollowTheModel)
     EXPECT_EQ(local->toolTip(), u"Masked by privacy mode"_s);
     EXPECT_EQ(local->findChild<QLabel*>()->palette().color(QPalette::WindowText), theme::secondary);
     EXPECT_EQ(part<CopyableValue>(v, "network")->text(), maskText) << "the Wi-Fi name";
-    EXPECT_EQ(row(v, u"Interface"_s)->text(), u"wlp2s0"_s);
+    EXPECT_EQ(row(v, "interface")->text(), u"wlp2s0"_s);
     QTest::mouseClick(local, Qt::LeftButton);
     EXPECT_EQ(copied.size(), 1) << "a masked value is never copied";
     QTest::mouseClick(part<IconButton>(v, "eye"), Qt::LeftButton);
@@ -110,10 +101,9 @@ TEST_F(PanelFixture, TicksUpdateRowsInPlaceAsPlainText)
     ASSERT_TRUE(waitTicks(*m, 3));
     EXPECT_EQ(text(v, "totals"), u"\u2193Zero bytes \u2191Zero bytes"_s) << "hidden: no work";
     showAndWait(v);
-    EXPECT_EQ(text(v, "linkDetail"), u"1.00Gb link"_s);
     EXPECT_NE(m->totalInBytes(), 0u);
     EXPECT_EQ(text(v, "totals"), totalsText(m->totalInBytes(), m->totalOutBytes()));
-    EXPECT_EQ(row(v, u"Interface"_s)->text(), u"<h1>x"_s);
+    EXPECT_EQ(row(v, "interface")->text(), u"<h1>x"_s);
     net->edit([](auto& n) { n.counters[2].linkBitsPerSecond = 0; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return m->linkMbps() == 0; }, 3000));
     EXPECT_EQ(text(v, "linkDetail"), u"connected"_s);
@@ -139,7 +129,7 @@ TEST_F(PanelFixture, OpeningRefreshesTheRowsThePublicAddressAndThePicker)
             EXPECT_EQ(shown(v, part(v, cell)), qstrcmp(cell, name) == 0) << cell;
     };
     only("publicNone");
-    EXPECT_EQ(row(v, u"Local IP"_s)->text(), placeholder) << "read on opening";
+    EXPECT_EQ(row(v, "localIP")->text(), placeholder) << "read on opening";
     EXPECT_FALSE(shown(v, part(v, "dishRow"))) << "not probed yet";
     QSettings(prefsPath(), QSettings::IniFormat)
         .setValue("starlinkDashboardURL", u" https://dash.example.com/x "_s);
@@ -150,12 +140,12 @@ TEST_F(PanelFixture, OpeningRefreshesTheRowsThePublicAddressAndThePicker)
     m->panelOpened();
     only("publicSpinner");
     EXPECT_FALSE(shown(v, part(v, "dishRow"))) << "written only after the lookup";
-    EXPECT_EQ(row(v, u"Local IP"_s)->text(), u"198.51.100.7"_s);
+    EXPECT_EQ(row(v, "localIP")->text(), u"198.51.100.7"_s);
     EXPECT_EQ(m->starlinkDashboardURL(), QUrl(u"https://dash.example.com/x"_s));
     EXPECT_GT(wifiReads, 0);
     // Two interfaces are up: the picker stands in for the interface row, and keeps the
     // pinned one that is down.
-    EXPECT_FALSE(shown(v, row(v, u"Interface"_s)));
+    EXPECT_FALSE(shown(v, row(v, "interface")));
     auto* picker = part<QComboBox>(v, "picker");
     QStringList items;
     for (int i = 0; i < picker->count(); ++i)
@@ -244,7 +234,8 @@ TEST_F(PanelFixture, RendersLaidOutInGerman)
     struct English {
         ~English() { installTranslations(QLocale(QLocale::English)); }
     } restore;
-    auto m = demoModel();
+    qputenv("CORVANE_DEMO", "1"); // the seeded model main makes in demo mode
+    auto m = makeModel();
     PanelView v(m.get(), PanelView::Face::drawn);
     m->setUnits(RateUnits::bytes); // a change after construction must be laid out too
     const QImage image = v.renderImage(2);

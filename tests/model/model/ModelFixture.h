@@ -48,14 +48,9 @@ class ModelTest : public ::testing::Test {
 protected:
     // Every port over the fixture's state; each owner holds its own instance. The Wi-Fi
     // source has no interfaces and counts reads.
-    struct Services final : LinkDirectory,
-                            Desktop,
-                            Autostart,
-                            PublicAddressLookup,
-                            DishProbe,
-                            WiFiSource {
+    struct Ports : LinkDirectory, Desktop, Autostart, PublicAddressLookup, DishProbe, WiFiSource {
         ModelTest& t;
-        explicit Services(ModelTest& test) : t(test) {}
+        explicit Ports(ModelTest& test) : t(test) {}
         LinkKind kind(const std::string& name) override
         {
             ++t.classifyCalls;
@@ -115,10 +110,10 @@ protected:
     std::unique_ptr<AppViewModel> makeModel(double waitScale = 0.005)
     {
         auto prefs = std::make_unique<Preferences>(prefsPath());
-        auto login = std::make_unique<LoginItemService>(std::make_unique<Services>(*this));
+        auto login = std::make_unique<LoginItemService>(std::make_unique<Ports>(*this));
         if (DemoFixture::isActive()) { // the model main makes in demo mode
             auto m = std::make_unique<AppViewModel>(DemoFixture::services(
-                std::move(prefs), std::move(login), std::make_unique<Services>(*this)));
+                std::move(prefs), std::move(login), std::make_unique<Ports>(*this)));
             m->seed(DemoFixture::seed(DemoFixture::privacy()));
             return m;
         }
@@ -130,12 +125,12 @@ protected:
         sleep = s.sleepEvents.get();
         s.powerState = std::make_unique<FakePowerState>();
         powerState = static_cast<FakePowerState*>(s.powerState.get());
-        s.links = std::make_unique<Services>(*this);
-        s.desktop = std::make_unique<Services>(*this);
-        s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<Services>(*this));
+        s.links = std::make_unique<Ports>(*this);
+        s.desktop = std::make_unique<Ports>(*this);
+        s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<Ports>(*this));
         s.loginItem = std::move(login);
-        s.publicAddress = std::make_unique<Services>(*this);
-        s.dish = std::make_unique<Services>(*this);
+        s.publicAddress = std::make_unique<Ports>(*this);
+        s.dish = std::make_unique<Ports>(*this);
         s.dishyUrl = QUrl(QStringLiteral("http://dish.invalid/"));
         s.waitScale = waitScale;
         auto m = std::make_unique<AppViewModel>(std::move(s));
