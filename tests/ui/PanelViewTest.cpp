@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QTimer>
@@ -134,7 +133,6 @@ TEST_F(PanelFixture, OpeningRefreshesTheRowsThePublicAddressAndThePicker)
     QSettings(prefsPath(), QSettings::IniFormat)
         .setValue("starlinkDashboardURL", u" https://dash.example.com/x "_s);
     m->setInterfaceOverride(u"en5"_s); // pinned but absent: eth0 is measured
-    QSignalSpy fetching(m.get(), &AppViewModel::fetchingPublicIPChanged);
     const int classified = classifyCalls;
     echo.hold = true;
     m->panelOpened();
@@ -159,7 +157,6 @@ TEST_F(PanelFixture, OpeningRefreshesTheRowsThePublicAddressAndThePicker)
     ASSERT_TRUE(waitRefresh(*m));
     only("publicIP");
     EXPECT_EQ(part<CopyableValue>(v, "publicIP")->text(), u"203.0.113.9"_s);
-    EXPECT_EQ(fetching.count(), 2);
     EXPECT_TRUE(shown(v, part(v, "dishRow")));
     echo.hold = true;
     m->panelOpened(); // a known address stays up while it is looked up again
@@ -189,7 +186,6 @@ TEST_F(PanelFixture, FooterControlsCallTheirModelOperationsAndShowFailures)
     QTest::mouseClick(part<SegmentedPicker>(v, "units")->button(1), Qt::LeftButton);
     EXPECT_EQ(m->barStyle(), BarStyle::wide);
     EXPECT_EQ(m->units(), RateUnits::bytes);
-    EXPECT_EQ(part<SpeedBlock>(v, "download")->unit(), u"KB"_s);
     m->setBarStyle(BarStyle::stacked); // from the tray menu: the open footer follows
     m->setUnits(RateUnits::bits);
     for (const char* picker : {"barStyle", "units"})
@@ -292,7 +288,6 @@ TEST_F(PanelFixture, ToggleOpensAndClosesTellsTheModelAndFollowsTheContentHeight
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_TRUE(m->panelOpen());
     EXPECT_EQ(w.pos(), QPoint(268, 17)) << "centred below the click on the top bar";
-    EXPECT_EQ(w.width(), PanelView::panelWidth);
     const int before = w.height();
     ASSERT_TRUE(waitRefresh(*m)); // the dish row appears
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.height() == w.view()->sizeHint().height(); }, 2000));

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace corvane;
@@ -31,25 +32,21 @@ TEST(SamplerThread, ResourceFailureStopsTheLoopWithOneWarning)
         fn();
         setrlimit(RLIMIT_NOFILE, &saved);
     };
-    struct Row {
-        const char* fault;
-        int room;       // descriptors left when the thread is made
-        bool waitFails; // poll() fails once the loop runs
-    };
-    for (const Row& r :
-         {Row{"no eventfd", 0, false}, Row{"no timerfd", 1, false}, Row{"poll fails", 2, true}}) {
-        SCOPED_TRACE(r.fault);
+    // Descriptors left when the thread is made, and whether poll() fails once the loop runs.
+    for (auto [fault, room, waitFails] :
+         {std::tuple{"no eventfd", 0, false}, {"no timerfd", 1, false}, {"poll fails", 2, true}}) {
+        SCOPED_TRACE(fault);
         LogCapture log("corvane.sampler");
         auto net = std::make_shared<FakeNet>();
         std::optional<SamplerThread> thread;
         // New descriptors take the lowest free number: lowest + room leaves room for `room`.
         const int lowest = fcntl(0, F_DUPFD, 0);
         close(lowest);
-        limited(lowest + r.room, [&] {
+        limited(lowest + room, [&] {
             thread.emplace(std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
                                                         std::make_unique<FakeClock>(net)));
         });
-        if (r.waitFails) {
+        if (waitFails) {
             ASSERT_TRUE(thread->isRunning());
             limited(2, [&] {                      // fewer than the loop's three
                 thread->post([](NetSampler&) {}); // wakes the loop into its next wait
