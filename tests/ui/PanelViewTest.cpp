@@ -120,9 +120,11 @@ TEST_F(PanelFixture, TicksUpdateRowsInPlaceAsPlainText)
 // dish probe and the address lookup; closing restores the idle cadence.
 TEST_F(PanelFixture, OpeningRefreshesTheRowsThePublicAddressAndThePicker)
 {
+    net->setRates(8, 2); // never idle: the closed cadence stays at its busy value
     auto m = makeModel();
     PanelView v(m.get());
     showAndWait(v);
+    ASSERT_TRUE(waitTicks(*m, 1));
     const auto only = [&](const char* name) {
         for (const char* cell : {"publicOff", "publicIP", "publicSpinner", "publicNone"})
             EXPECT_EQ(shown(v, part(v, cell)), qstrcmp(cell, name) == 0) << cell;
