@@ -70,7 +70,8 @@ TEST(PanelText, LinkRowShowsTheWiredSpeedOrTheRadio)
 TEST(PanelText, SessionLineIsDecimalWithZeroSpelledOut)
 {
     const QLocale c = QLocale::c();
-    for (auto [bytes, text] : {std::pair<quint64, const char*>{1, "1 byte"},
+    for (auto [bytes, text] : {std::pair<quint64, const char*>{0, "Zero bytes"},
+                               {1, "1 byte"},
                                {999, "999 bytes"},
                                {1000, "1.0 kB"},
                                {999'949, "999.9 kB"},

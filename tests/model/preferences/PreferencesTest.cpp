@@ -143,8 +143,6 @@ TEST_F(PreferencesFile, UnusableFilesReadAsDefaultsAndAreNeverWritten)
     EXPECT_FALSE(blocked.setUnits(RateUnits::bytes));
     EXPECT_EQ(blocked.status(), QSettings::AccessError);
     EXPECT_EQ(blocked.units(), RateUnits::bytes);
-    EXPECT_FALSE(blocked.setPublicIPLookup(false));
-    EXPECT_FALSE(blocked.publicIPLookup());
 }
 
 TEST(PreferencesPath, FollowsXdgConfigHome)
