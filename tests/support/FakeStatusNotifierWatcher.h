@@ -70,6 +70,22 @@ public:
         return reply.arguments().constFirst().value<QDBusVariant>().variant();
     }
 
+    // Records the signals of the item at `service` as a host receives them, e.g.
+    // "XAyatanaNewLabel(a,b)"; takeSignals() gives those sent since the last call, sorted.
+    void recordSignalsOf(const QString& service)
+    {
+        recorded_ = service;
+        connection().connect(service, QStringLiteral("/StatusNotifierItem"),
+                             QStringLiteral("org.kde.StatusNotifierItem"), {}, this,
+                             SLOT(record(QDBusMessage)));
+    }
+    std::string takeSignals()
+    {
+        itemProperty(recorded_, QStringLiteral("Id")); // answered after every earlier signal
+        seen_.sort();
+        return std::exchange(seen_, {}).join(u' ').toStdString();
+    }
+
     Q_SIGNAL void itemRegistered(const QString& service);
 
 public Q_SLOTS:
@@ -85,11 +101,19 @@ public Q_SLOTS:
             items_.append(item);
         Q_EMIT itemRegistered(service);
     }
+    void record(const QDBusMessage& m)
+    {
+        QStringList args;
+        for (const QVariant& a : m.arguments())
+            args << a.toString();
+        seen_ << m.member() + (args.isEmpty() ? QString() : u'(' + args.join(u',') + u')');
+    }
 
 private:
     QString address_;
     QString connectionName_;
-    QStringList items_;
+    QStringList items_, seen_;
+    QString recorded_;
 };
 
 } // namespace corvane::testing
