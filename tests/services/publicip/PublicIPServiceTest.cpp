@@ -1,9 +1,9 @@
 #include "services/PublicIPService.h"
 
 #include "support/LogCapture.h"
-#include "support/LoopbackHttp.h"
 
 #include <QNetworkProxy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
@@ -15,7 +15,16 @@ using namespace Qt::StringLiterals;
 namespace corvane {
 namespace {
 
-using testing::LoopbackHttp;
+using Responder = std::function<void(QTcpSocket*)>;
+
+Responder reply(int status, const QByteArray& body)
+{
+    return [=](QTcpSocket* s) {
+        s->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
+                 QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        s->disconnectFromHost();
+    };
+}
 
 TEST(PublicIPPolicy, AddressStatusAndCacheAge)
 {
@@ -60,11 +69,25 @@ TEST(PublicIPService, FallsBackCachesAndDropsAnswersNobodyWaitsFor)
         EXPECT_TRUE(QTest::qWaitFor([&got] { return got.has_value(); }, 10000));
         return got.value_or(std::nullopt);
     };
-    LoopbackHttp server;
-    PublicIPService s({server.url(), 300ms, 600ms, [&now] { return now; }});
-    const std::function<void(QTcpSocket*)> refused[] = {
-        LoopbackHttp::reply(503, "203.0.113.9"), LoopbackHttp::reply(200, "<p>203.0.113.9</p>"),
-        LoopbackHttp::reply(200, QByteArray(502, ' ') + "203.0.113.9"), // one byte too many
+    // An HTTP server on 127.0.0.1: each complete request head is counted and answered.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    Responder respond;
+    int requests = 0;
+    QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, [&] {
+        while (QTcpSocket* socket = server.nextPendingConnection())
+            QObject::connect(socket, &QIODevice::readyRead, socket, [&, socket] {
+                if (socket->readAll().contains("\r\n\r\n")) {
+                    ++requests;
+                    respond(socket);
+                }
+            });
+    });
+    PublicIPService s(
+        {u"http://127.0.0.1:%1/"_s.arg(server.serverPort()), 300ms, 600ms, [&now] { return now; }});
+    const Responder refused[] = {
+        reply(503, "203.0.113.9"), reply(200, "<p>203.0.113.9</p>"),
+        reply(200, QByteArray(502, ' ') + "203.0.113.9"), // one byte too many
         [](QTcpSocket*) {},
         [](QTcpSocket* s) {
             s->write("HTTP/1.1 200 OK\r\nContent-Length: 400\r\n\r\n");
@@ -73,25 +96,25 @@ TEST(PublicIPService, FallsBackCachesAndDropsAnswersNobodyWaitsFor)
             drip->start(50ms);
         }};
     const testing::LogCapture log("corvane.publicip");
-    for (const auto& respond : refused) {
-        server.respond = respond;
-        EXPECT_EQ(fetchNow(s), std::nullopt) << &respond - refused;
+    for (const auto& r : refused) {
+        respond = r;
+        EXPECT_EQ(fetchNow(s), std::nullopt) << &r - refused;
     }
     EXPECT_EQ(log.warnings().size(), 1) << "one warning for one run of failures";
-    server.respond = LoopbackHttp::reply(200, "203.0.113.7\n");
+    respond = reply(200, "203.0.113.7\n");
     EXPECT_EQ(fetchNow(s), u"203.0.113.7"_s);
-    const int asked = server.requests;
+    const int asked = requests;
     auto context = std::make_unique<QObject>();
     int calls = 0;
     s.fetch(context.get(), [&](std::optional<QString>) { ++calls; });
     context.reset();
     EXPECT_EQ(fetchNow(s), u"203.0.113.7"_s);
-    EXPECT_EQ(server.requests, asked) << "a fresh cache asks nobody";
+    EXPECT_EQ(requests, asked) << "a fresh cache asks nobody";
     EXPECT_EQ(calls, 0);
-    for (const auto& respond : refused) {
+    for (const auto& r : refused) {
         now += 6h;
-        server.respond = respond;
-        EXPECT_EQ(fetchNow(s), u"203.0.113.7"_s) << &respond - refused;
+        respond = r;
+        EXPECT_EQ(fetchNow(s), u"203.0.113.7"_s) << &r - refused;
     }
     EXPECT_EQ(log.warnings().size(), 2);
 }
