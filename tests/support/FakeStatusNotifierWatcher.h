@@ -26,8 +26,6 @@ public:
     // False when the bus is unreachable or the watcher name is taken.
     bool start()
     {
-        if (!connectionName_.isEmpty())
-            return true;
         static int generation = 0;
         connectionName_ = QStringLiteral("fake-sni-watcher-%1").arg(++generation);
         QDBusConnection bus = QDBusConnection::connectToBus(address_, connectionName_);

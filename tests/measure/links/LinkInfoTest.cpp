@@ -22,14 +22,6 @@ namespace {
 constexpr auto wifi = LinkKind::wifi, ethernet = LinkKind::ethernet, vpn = LinkKind::vpn,
                cellular = LinkKind::cellular, other = LinkKind::other;
 
-TEST(LinkKindTest, IdentifiersRoundTripExactly)
-{
-    for (const LinkKind kind : corvane::allLinkKinds)
-        EXPECT_EQ(corvane::linkKindFromRaw(corvane::rawValue(kind)), kind);
-    for (const char* raw : {"", "Wifi", "Wi-Fi", "vpn ", "other\n"})
-        EXPECT_FALSE(corvane::linkKindFromRaw(raw)) << raw;
-}
-
 // Each row as the kernel shows such a device; the last rows are what must not
 // be mistaken.
 TEST(Classification, FromSysfs)

@@ -20,12 +20,6 @@ int inkIn(const QImage& img, bool downLine)
     return ink;
 }
 
-LabelImage render(double down, double up)
-{
-    return renderStacked(ScaledRate(down, RateUnits::bits), ScaledRate(up, RateUnits::bits),
-                         isIdleRate(down), isIdleRate(up));
-}
-
 TEST(LabelFonts, NumbersUseAFontWhoseFiguresAndFigureSpaceAreEqual)
 {
     const QFontMetricsF fm(labelFonts().number, &labelMetricsDevice());
@@ -43,7 +37,8 @@ TEST(LabelFonts, NumbersUseAFontWhoseFiguresAndFigureSpaceAreEqual)
 // that render shows no idle line, nor the two resolutions the tray gets.
 TEST(StackedImage, BothResolutionsOnAClearGroundWithTheIdleLineDimmed)
 {
-    const LabelImage img = render(0.049, 12.34); // download idle, upload busy
+    const LabelImage img = renderStacked(ScaledRate(0.049, RateUnits::bits),
+                                         ScaledRate(12.34, RateUnits::bits), true, false);
     const int w = labelFonts().numberColumnWidth;
     EXPECT_EQ(img.normal.size(), QSize(w + 20, 21));
     EXPECT_EQ(img.hiDpi.size(), QSize(2 * (w + 20), 42));
