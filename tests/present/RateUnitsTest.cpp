@@ -11,7 +11,7 @@ namespace {
 
 constexpr auto bits = RateUnits::bits, bytes = RateUnits::bytes;
 
-TEST(ScaledRate, ScalesAtTheThresholds)
+TEST(ScaledRate, ScalesAtTheThresholdsAndPadsTheLabel)
 {
     const struct {
         double mbps;
@@ -30,10 +30,8 @@ TEST(ScaledRate, ScalesAtTheThresholds)
     };
     for (const auto& c : cases)
         EXPECT_EQ(ScaledRate(c.mbps, c.units).compact(), QLatin1String(c.compact)) << c.mbps;
-}
 
-TEST(LabelText, PadsFiguresWithFigureSpacesDimsIdleRatesAndParsesUnitsExactly)
-{
+    // The label pads figures with figure spaces, dims idle rates and parses units exactly.
     const QString fs{QChar(figureSpace)};
     EXPECT_EQ(formatLabel({0.85, 12.34}, bits), u"\u2193"_s + fs + u"850Kb \u219112.3Mb"_s);
     EXPECT_EQ(formatLabel({80, 2000}, bytes), u"\u219310.0MB \u2191"_s + fs + u"250MB"_s);

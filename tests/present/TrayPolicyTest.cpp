@@ -13,9 +13,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(TrayHostDetection, FromProcessesThenDesktop)
+// The host from its processes, then the desktop; what it is shown; the ink on its panel.
+TEST(TrayChoices, HostPresentationAndInk)
 {
-    const std::tuple<QStringList, const char*, TrayHost> cases[] = {
+    const std::tuple<QStringList, const char*, TrayHost> hosts[] = {
         {{"gnome-shell"}, "", TrayHost::gnome},
         // Plasma's watcher is in kded; the host name comes first when both are there.
         {{"plasmashell", "kded5"}, "", TrayHost::plasma},
@@ -27,16 +28,14 @@ TEST(TrayHostDetection, FromProcessesThenDesktop)
         {{"waybar"}, "KDE", TrayHost::waybar},
         {{"some-bar"}, "sway", TrayHost::unknown},
     };
-    for (const auto& [processes, desktop, expected] : cases)
+    for (const auto& [processes, desktop, expected] : hosts)
         EXPECT_EQ(detectTrayHost(processes, QString::fromLatin1(desktop)), expected)
             << processes.join(u',').toStdString() << ' ' << desktop;
-}
 
-TEST(TrayPresentationChoice, NumbersVisibleOnEveryHost)
-{
+    // The numbers are visible on every host.
     using K = TrayIconKind;
     constexpr auto stacked = BarStyle::stacked, wide = BarStyle::wide;
-    const std::tuple<TrayHost, BarStyle, TrayPresentation> cases[] = {
+    const std::tuple<TrayHost, BarStyle, TrayPresentation> presentations[] = {
         {TrayHost::xfce, stacked, {K::square, false}},
         {TrayHost::plasma, wide, {K::square, false}},
         {TrayHost::xembed, wide, {K::square, false}},
@@ -50,14 +49,12 @@ TEST(TrayPresentationChoice, NumbersVisibleOnEveryHost)
         {TrayHost::gnome, wide, {K::symbol, true, true}},
         {TrayHost::unknown, wide, {K::square, true}},
     };
-    for (const auto& [host, style, expected] : cases)
+    for (const auto& [host, style, expected] : presentations)
         EXPECT_EQ(chooseTrayPresentation(host, style), expected) << int(host) << ' ' << int(style);
-}
 
-TEST(TrayInkChoice, FollowsThePanelAndFallsBackToAPlate)
-{
+    // The ink follows the panel and falls back to a plate.
     const QColor white(Qt::white), dark(0x20, 0x20, 0x20);
-    const std::tuple<LabelInk, TrayHost, PanelTone, TrayInk> cases[] = {
+    const std::tuple<LabelInk, TrayHost, PanelTone, TrayInk> inks[] = {
         {LabelInk::automatic, TrayHost::gnome, PanelTone::light, {white, false}},
         {LabelInk::automatic, TrayHost::plasma, PanelTone::dark, {white, false}},
         {LabelInk::automatic, TrayHost::plasma, PanelTone::light, {dark, false}},
@@ -65,7 +62,7 @@ TEST(TrayInkChoice, FollowsThePanelAndFallsBackToAPlate)
         {LabelInk::dark, TrayHost::gnome, PanelTone::dark, {dark, false}},
         {LabelInk::light, TrayHost::xfce, PanelTone::light, {white, false}},
     };
-    for (const auto& [pref, host, tone, expected] : cases)
+    for (const auto& [pref, host, tone, expected] : inks)
         EXPECT_EQ(chooseTrayInk(pref, host, tone), expected)
             << int(pref) << ' ' << int(host) << ' ' << int(tone);
 }

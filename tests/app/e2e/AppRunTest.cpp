@@ -120,7 +120,6 @@ TEST_F(AppRun, OptionsRendersAndASecondStartAnswerOnTheRightStream)
          "",
          "^CORVANE_RENDER_PANEL requires CORVANE_DEMO=1 \\(never render live "
          "data\\)\n$"},
-        {{}, render("%1/missing/dir/panel.png"), 1, "", failed},
         {{}, render(""), 1, "", failed},
         {{}, render("/dev/full"), 1, "", failed},
         {{}, render("%1/old.png/panel.png"), 1, "", failed},
@@ -163,7 +162,6 @@ TEST_F(AppRun, OptionsRendersAndASecondStartAnswerOnTheRightStream)
     // DejaVu fonts); a failed write leaves the old file whole.
     for (const char* name : {"panel.png", "label.png"}) {
         const QImage image(path(QLatin1String(name)));
-        EXPECT_FALSE(image.isNull()) << name;
         EXPECT_TRUE(image == QImage(QStringLiteral(CORVANE_SOURCE_DIR "/docs/") + name))
             << name << ": after a change to its look, render docs/" << name << " anew";
     }

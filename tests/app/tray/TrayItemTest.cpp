@@ -107,10 +107,6 @@ protected:
     {
         return watcher.itemProperty(item.serviceName(), QString::fromLatin1(name));
     }
-    static bool waitFor(const std::function<bool()>& condition)
-    {
-        return QTest::qWaitFor(condition, 5000);
-    }
 
     PrivateBus bus;
     FakeStatusNotifierWatcher watcher{bus.address()};
@@ -119,9 +115,9 @@ protected:
 TEST_F(TrayItemTest, RegistersServesAndSignalsOnlyWhatChanged)
 {
     auto item = makeItem();
-    EXPECT_TRUE(waitFor([&] { return item->isUsingFallback(); })) << "no watcher yet";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return item->isUsingFallback(); })) << "no watcher yet";
     ASSERT_TRUE(watcher.start());
-    ASSERT_TRUE(waitFor([&] { return item->isRegistered(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item->isRegistered(); }));
     EXPECT_FALSE(item->isUsingFallback());
     const QRegularExpression name(
         u"^org\\.kde\\.StatusNotifierItem-%1-\\d+$"_s.arg(QCoreApplication::applicationPid()));
@@ -173,30 +169,30 @@ TEST_F(TrayItemTest, RegistersServesAndSignalsOnlyWhatChanged)
     const QVariant none = QVariant::fromValue(QDBusVariant(QString()));
     call(menu, dbusmenu, "Event", {10, u"opened"_s, none, 0u}); // a submenu, not the menu
     call(menu, dbusmenu, "Event", {10, u"clicked"_s, none, 0u});
-    ASSERT_TRUE(waitFor([&] { return acted.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return acted.size() == 1; }));
     EXPECT_EQ(acted.at(0).at(0).value<TrayAction>(), TrayAction::quit);
     EXPECT_TRUE(opened.isEmpty());
     call(menu, dbusmenu, "Event", {0, u"opened"_s, none, 0u});
-    EXPECT_TRUE(waitFor([&] { return opened.size() == 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened.size() == 1; }));
     for (const char* method : {"Activate", "SecondaryActivate"})
         call(itemPath, "org.kde.StatusNotifierItem", method, {120, 7});
-    ASSERT_TRUE(waitFor([&] { return asked.size() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked.size() == 2; }));
     EXPECT_EQ(asked.at(1).at(0).toPoint(), QPoint(120, 7));
 
     // A host that forgets the item, or a watcher that restarts, gets it registered again.
     watcher.dropSilently();
-    EXPECT_TRUE(waitFor([&] { return !watcher.registeredItems().isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher.registeredItems().isEmpty(); }));
     watcher.stop();
-    EXPECT_TRUE(waitFor([&] { return item->isUsingFallback(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return item->isUsingFallback(); }));
     ASSERT_TRUE(watcher.start());
-    EXPECT_TRUE(waitFor([&] { return item->isRegistered(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return item->isRegistered(); }));
     EXPECT_EQ(prop(*item, "Title").toString(), b);
 
     // GNOME's extension is given the object path: it drops items whose name it sees appear.
     qputenv("XDG_CURRENT_DESKTOP", "GNOME");
     auto gnome = makeItem();
     qunsetenv("XDG_CURRENT_DESKTOP");
-    ASSERT_TRUE(waitFor([&] { return gnome->isRegistered(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gnome->isRegistered(); }));
     EXPECT_EQ(gnome->host(), TrayHost::gnome);
     EXPECT_TRUE(watcher.registeredItems().constLast().startsWith(u':'));
 }

@@ -84,14 +84,35 @@ TEST(KindCache, PrefixRuleThenTheFirstAnswerStands)
     SysfsNet::setSystemRootForTesting({});
 }
 
-constexpr unsigned upRunning = IFF_UP | IFF_RUNNING | IFF_BROADCAST | IFF_MULTICAST;
-
-// An address list as getifaddrs hands it out: names, flags and borrowed addresses.
-class AddressList {
-public:
-    AddressList& add(const char* name, const char* address, unsigned flags = upRunning)
-    {
-        sockaddr_storage& ss = storage_.emplace_back();
+// Up: plain string order, each name once; only up, running, non-loopback, non-bridge names
+// with IPv4. Local address: the first IPv4 of that exact name, whatever its state.
+TEST(AddressEntries, UpInterfacesAndTheirFirstIPv4)
+{
+    constexpr unsigned up = IFF_UP | IFF_RUNNING | IFF_BROADCAST | IFF_MULTICAST;
+    // As getifaddrs hands them out; an address that is neither IPv4 nor IPv6 is link-layer.
+    const std::tuple<const char*, const char*, unsigned> rows[] = {
+        {"utun3", "198.51.100.30", up},
+        {"en2", "198.51.100.2", up},
+        {"en10", "link", up},
+        {"en10", "198.51.100.10", up},
+        {"en0", "2001:db8::5", up},
+        {"en0", "203.0.113.77", IFF_BROADCAST},
+        {"en0", "198.51.100.1", up},
+        {"en01", "198.51.100.99", up},
+        {"lo", "127.0.0.1", IFF_UP | IFF_RUNNING | IFF_LOOPBACK},
+        {"down0", "198.51.100.1", IFF_BROADCAST | IFF_RUNNING},
+        {"nocarrier0", "198.51.100.3", IFF_UP | IFF_BROADCAST},
+        {"ptp0", "198.51.100.6", IFF_UP | IFF_RUNNING | IFF_POINTOPOINT | IFF_NOARP},
+        {"v6only0", "2001:db8::2", up},
+        {"noaddr0", "", up},
+        {"bridge0", "203.0.113.9", up},
+        {"xbridge0", "203.0.113.9", up},
+        {"br-1a2b3c", "203.0.113.9", up},
+    };
+    std::deque<sockaddr_storage> storage; // stays in place while the entries point into it
+    std::vector<NetworkInfo::AddressEntry> list;
+    for (const auto& [name, address, flags] : rows) {
+        sockaddr_storage& ss = storage.emplace_back();
         auto* v4 = reinterpret_cast<sockaddr_in*>(&ss);
         auto* v6 = reinterpret_cast<sockaddr_in6*>(&ss);
         if (inet_pton(AF_INET, address, &v4->sin_addr) == 1)
@@ -99,43 +120,15 @@ public:
         else if (inet_pton(AF_INET6, address, &v6->sin6_addr) == 1)
             v6->sin6_family = AF_INET6;
         else
-            ss.ss_family = AF_PACKET; // link-layer entry
-        entries.push_back({name, flags, *address ? reinterpret_cast<sockaddr*>(&ss) : nullptr});
-        return *this;
+            ss.ss_family = AF_PACKET;
+        list.push_back({name, flags, *address ? reinterpret_cast<sockaddr*>(&ss) : nullptr});
     }
-    std::vector<NetworkInfo::AddressEntry> entries;
-
-private:
-    std::deque<sockaddr_storage> storage_; // stays in place while entries point into it
-};
-
-// Up: plain string order, each name once; only up, running, non-loopback, non-bridge names
-// with IPv4. Local address: the first IPv4 of that exact name, whatever its state.
-TEST(AddressEntries, UpInterfacesAndTheirFirstIPv4)
-{
-    AddressList list;
-    list.add("utun3", "198.51.100.30")
-        .add("en2", "198.51.100.2")
-        .add("en10", "link")
-        .add("en10", "198.51.100.10")
-        .add("en0", "2001:db8::5")
-        .add("en0", "203.0.113.77", IFF_BROADCAST)
-        .add("en0", "198.51.100.1")
-        .add("en01", "198.51.100.99")
-        .add("lo", "127.0.0.1", IFF_UP | IFF_RUNNING | IFF_LOOPBACK)
-        .add("down0", "198.51.100.1", IFF_BROADCAST | IFF_RUNNING)
-        .add("nocarrier0", "198.51.100.3", IFF_UP | IFF_BROADCAST)
-        .add("ptp0", "198.51.100.6", IFF_UP | IFF_RUNNING | IFF_POINTOPOINT | IFF_NOARP)
-        .add("v6only0", "2001:db8::2")
-        .add("noaddr0", "");
-    for (const char* name : {"bridge0", "xbridge0", "br-1a2b3c"})
-        list.add(name, "203.0.113.9");
     const auto linuxBridge = [](std::string_view name) { return name == "br-1a2b3c"; };
-    EXPECT_EQ(NetworkInfo::selectUp(list.entries, linuxBridge),
+    EXPECT_EQ(NetworkInfo::selectUp(list, linuxBridge),
               (Names{"en0", "en01", "en10", "en2", "ptp0", "utun3", "xbridge0"}));
-    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en0"), "203.0.113.77");
-    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "en"), std::nullopt);
-    EXPECT_EQ(NetworkInfo::firstIPv4(list.entries, "v6only0"), std::nullopt);
+    EXPECT_EQ(NetworkInfo::firstIPv4(list, "en0"), "203.0.113.77");
+    EXPECT_EQ(NetworkInfo::firstIPv4(list, "en"), std::nullopt);
+    EXPECT_EQ(NetworkInfo::firstIPv4(list, "v6only0"), std::nullopt);
 }
 
 } // namespace

@@ -50,7 +50,7 @@ struct WiFiMonitorTest : ::testing::Test {
 
 } // namespace
 
-TEST(WiFiRadio, TooltipBarsBandAndChannel)
+TEST(WiFiRadio, TooltipBarsBandChannelAndAWholeSsid)
 {
     Radio r{-55, -92, 573.9, "5 GHz", 36, "Wi-Fi 6"};
     EXPECT_EQ(r.tooltip(), "Signal -55 dBm, noise -92 dBm, link rate 573 Mb/s");
@@ -69,12 +69,9 @@ TEST(WiFiRadio, TooltipBarsBandAndChannel)
         EXPECT_EQ(WiFiMonitor::channel(mhz), channel) << mhz;
         EXPECT_EQ(WiFiMonitor::band(mhz), QString(band)) << mhz;
     }
-}
 
-// Invalid bytes, a cut-off sequence and bytes that would break the line show as
-// replacement characters; nothing after them is lost.
-TEST(WiFiRadio, SsidBytesAreShownWhole)
-{
+    // Invalid bytes, a cut-off sequence and bytes that would break the line show as
+    // replacement characters; nothing after them is lost.
     const QString shown = WiFiMonitor::displayName(std::string("a\xff\nb\0c\xe2\x82", 8));
     const QChar bad = QChar::ReplacementCharacter;
     EXPECT_EQ(shown.left(6), QString("a") + bad + bad + "b" + bad + "c");
