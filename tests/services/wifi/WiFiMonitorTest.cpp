@@ -43,11 +43,6 @@ struct FakeWiFi final : WiFiSource {
     }
 };
 
-struct WiFiMonitorTest : ::testing::Test {
-    FakeWiFi* wifi = new FakeWiFi;
-    WiFiMonitor m{std::unique_ptr<WiFiSource>(wifi)};
-};
-
 } // namespace
 
 TEST(WiFiRadio, TooltipBarsBandChannelAndAWholeSsid)
@@ -81,9 +76,11 @@ TEST(WiFiRadio, TooltipBarsBandChannelAndAWholeSsid)
               QString("a\ufffdb\ufffdc\ufffdd\ufffde\ufffdf\ufffdg\ufffdh"));
 }
 
-// Each reading falls back source by source, and each property notifies only on change.
-TEST_F(WiFiMonitorTest, RadioOfTheAssociationWithFallbacks)
+// Each reading falls back source by source; each property notifies only on change.
+TEST(WiFiMonitor, RadioOfTheAssociationWithFallbacksReadOnEventsThatMayChangeIt)
 {
+    auto* wifi = new FakeWiFi;
+    WiFiMonitor m{std::unique_ptr<WiFiSource>(wifi)};
     QSignalSpy ssid(&m, &WiFiMonitor::ssidChanged);
     QSignalSpy radio(&m, &WiFiMonitor::radioChanged);
     EXPECT_EQ(m.ssid(), "HomeNet");
@@ -126,12 +123,8 @@ TEST_F(WiFiMonitorTest, RadioOfTheAssociationWithFallbacks)
     EXPECT_FALSE(m.radio());
     EXPECT_EQ(radio.count(), 6);
     EXPECT_EQ(ssid.count(), 1);
-}
 
-// Only events that may have changed the network lead to a new reading.
-TEST_F(WiFiMonitorTest, EventsAreReadOnlyWhenTheNetworkMayHaveChanged)
-{
-    QSignalSpy ssid(&m, &WiFiMonitor::ssidChanged);
+    // Only events that may have changed the network lead to a new reading.
     wifi->interfaces[1].ssid = "Roamed";
     for (const bool changed : {false, true}) {
         wifi->networkChanged = changed;
