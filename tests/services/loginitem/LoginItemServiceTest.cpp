@@ -34,7 +34,7 @@ TEST(LoginItemService, FollowsTheEntryAndReportsFailuresUntilASuccess)
     const auto state = [&] {
         return std::tuple(s.enabled(), s.lastError(), enabledSignals, errorSignals);
     };
-    fake->failure = u"x: Not a directory"_qs;
+    fake->failure = QStringLiteral("x: Not a directory");
     s.setEnabled(true);
     s.setEnabled(true); // the same reason again
     EXPECT_EQ(state(), std::tuple(false, fake->failure, 0, 1));
