@@ -93,7 +93,9 @@ struct Route {
 inline Bytes route(uint32_t seq, const Route& r, uint16_t flags = NLM_F_MULTI)
 {
     const rtmsg rtm{r.family, r.dstLen, 0, 0, r.table, 0, 0, r.type, 0};
-    return nlmsg(RTM_NEWROUTE, flags, seq, bytesOf(rtm) + r.attrs.bytes);
+    Bytes m = nlmsg(RTM_NEWROUTE, flags, seq, bytesOf(rtm) + r.attrs.bytes);
+    m.resize(NLMSG_ALIGN(m.size())); // the next message starts aligned
+    return m;
 }
 inline Attrs viaGateway(uint32_t oif, const char* gw)
 {

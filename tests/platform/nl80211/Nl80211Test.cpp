@@ -122,11 +122,8 @@ const Case cases[] = {
     {"NoAnswer", [](auto, auto) { return Datagrams{}; }, ETIMEDOUT},
     {"ErrorWithoutCode", [](auto s, auto) { return one(nlmsg(NLMSG_ERROR, 0, s, {})); }, EBADMSG},
     {"ImpossibleCode", [](auto s, auto) { return one(error(s, INT_MIN)); }, EPROTO},
-    // A damaged datagram, whatever came before the damage.
-    {"EmptyDatagram", [](auto, auto) { return one({}); }, EBADMSG},
+    // A damaged datagram, whatever came before the damage (the walker's fuzz target has the rest).
     {"PartialHeaderAfterEntry", [](auto s, auto) { return one(entry(s) + Bytes(8, 0)); }, EBADMSG},
-    {"ZeroLength", [](auto, auto) { return one(Bytes(16, 0)); }, EBADMSG},
-    {"LengthPastTheEnd", [](auto, auto) { return one(Bytes{17} + Bytes(15, 0)); }, EBADMSG},
 };
 class GenlClientReply : public ::testing::TestWithParam<Case> {};
 CORVANE_NAMED_CASES(GenlClientReply, cases);
@@ -257,23 +254,6 @@ TEST(Nl80211Parse, DamageRejectsTheWholeMessage)
     };
     for (const auto& [name, ok] : parsed)
         EXPECT_FALSE(ok) << name;
-}
-
-TEST(Nl80211Parse, SsidElementWalkIsBounded)
-{
-    const std::pair<Bytes, std::optional<std::string>> table[] = {
-        {{0, 2, 'h', 'i', 1, 1, 2}, "hi"},
-        {{0, 2, 0xff, 0xc3}, "\xff\xc3"},
-        {{0, 0}, ""},
-        {{1, 1, 2}, std::nullopt},
-        {{0, 9, 'h', 'i'}, std::nullopt},
-        {{0, 2, 'h'}, std::nullopt},
-        {Bytes{0, 33} + Bytes(33, 'a'), std::nullopt},
-        {{1, 40, 0, 2, 'h', 'i'}, std::nullopt},
-        {{0}, std::nullopt},
-    };
-    for (const auto& [elements, ssid] : table)
-        EXPECT_EQ(ssidFromElements(elements), ssid) << elements.size();
 }
 
 TEST(Nl80211Parse, StationRateAndGeneration)

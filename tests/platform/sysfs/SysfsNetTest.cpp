@@ -12,24 +12,6 @@ using corvane::testing::FakeSysfs;
 
 namespace {
 
-TEST(SysfsNetParse, NumbersAndUeventValuesAsTheKernelPrintsThem)
-{
-    using Number = std::optional<uint32_t>;
-    const std::tuple<std::string_view, Number, Number> rows[] = {
-        // text, as an ARPHRD type, as a speed in Mb/s
-        {"1", 1, 1},    {"65535", 65535, 65535}, {"65536", {}, 65536},   {"00512", 512, 512},
-        {"0", 0, {}},   {"-1", {}, {}},          {"4294967295", {}, {}}, {"", {}, {}},
-        {"1 ", {}, {}}, {"0x1", {}, {}},
-    };
-    for (const auto& [text, arphrd, speed] : rows) {
-        EXPECT_EQ(SysfsNet::parseArphrd(text), arphrd) << text;
-        EXPECT_EQ(SysfsNet::parseSpeedMbps(text), speed) << text;
-    }
-    EXPECT_EQ(SysfsNet::ueventValue("XDEVTYPE=a\nDEVTYPEX=b\nDEVTYPE\nDEVTYPE=wlan", "DEVTYPE"),
-              "wlan");
-    EXPECT_FALSE(SysfsNet::ueventValue("XDEVTYPE=a\nDEVTYPEX=b\nDEVTYPE\n", "DEVTYPE"));
-}
-
 // Which device means what is the classifier's test; here, reading stays under the root and
 // never blocks or runs on.
 TEST(SysfsNetTest, NothingOutsideTheRootOrPastTheLimit)
