@@ -1,5 +1,4 @@
 corvane_test(test_model
-  SOURCES model/SamplingLoopTest.cpp model/ModelActionsTest.cpp model/PanelLifecycleTest.cpp
-    model/SamplerThreadTest.cpp
+  SOURCES model/ModelTest.cpp
   LIBS corvane_core
   QT)
