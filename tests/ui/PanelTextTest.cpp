@@ -13,14 +13,11 @@ TEST(PanelText, HoverPicksTheNearestColumnAndTheHeaderShowsItWhileValid)
 {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     // 2.07 px is r = 0.5005 and rounds up; a NaN or a chart of one column says nothing.
-    const struct {
-        double px, width;
-        int count;
-        std::optional<int> expected;
-    } cases[] = {{0, 244, 60, 0},  {244, 244, 60, 59}, {2.07, 244, 60, 1}, {2.0, 244, 60, 0},
-                 {-3, 244, 60, 0}, {10, 244, 1, {}},   {10, 0, 60, {}},    {nan, 244, 60, {}}};
-    for (const auto& c : cases)
-        EXPECT_EQ(hoverIndexAt(c.px, c.width, c.count), c.expected) << c.px << ' ' << c.count;
+    const std::tuple<double, double, int, std::optional<int>> cases[] = {
+        {0, 244, 60, 0},  {244, 244, 60, 59}, {2.07, 244, 60, 1}, {2.0, 244, 60, 0},
+        {-3, 244, 60, 0}, {10, 244, 1, {}},   {10, 0, 60, {}},    {nan, 244, 60, {}}};
+    for (auto [px, width, count, expected] : cases)
+        EXPECT_EQ(hoverIndexAt(px, width, count), expected) << px << ' ' << count;
     EXPECT_DOUBLE_EQ(chartScale(std::vector<SpeedSample>(5)), 0.1) << "never divides by zero";
 
     // Ticks slow down from 2 s to 6 s apart: ages come from the samples' own times.
@@ -44,26 +41,22 @@ TEST(PanelText, LinkRowShowsTheWiredSpeedOrTheRadio)
 {
     const WiFiMonitor::Radio full{-55, -92, 573.5, u"5 GHz"_s, 36, u"Wi-Fi 6"_s};
     // The label, the detail and the tooltip.
-    const struct {
-        LinkKind kind;
-        double mbps;
-        std::optional<WiFiMonitor::Radio> radio;
-        const char16_t* text;
-    } cases[] = {
-        {LinkKind::ethernet, 1e3, {}, u"Ethernet|1.00Gb link|Negotiated link speed 1000 Mb/s"},
-        {LinkKind::ethernet, 0, {}, u"Ethernet|connected|Ethernet"},
-        {LinkKind::vpn, 99.9, {}, u"VPN|99.9Mb link|Negotiated link speed 99 Mb/s"},
-        {LinkKind::wifi, 0, {}, u"Wi-Fi|connected|Wi-Fi"},
-        {LinkKind::wifi, 0, full,
-         u"Wi-Fi 6|\u25AE\u25AE\u25AE\u25AE \u00B7 5 GHz \u00B7 574Mb|"
-         u"Signal -55 dBm, noise -92 dBm, link rate 573 Mb/s"},
-        // No noise, no band: no separators left alone.
-        {LinkKind::wifi, 0, WiFiMonitor::Radio{-75, {}, 0, {}, 0, {}},
-         u"Wi-Fi|\u25AE\u25AE\u25AF\u25AF|Signal -75 dBm, link rate 0 Mb/s"},
-    };
-    for (const auto& c : cases) {
-        const LinkRowText t = linkRowText(c.kind, c.mbps, c.radio);
-        EXPECT_EQ(QStringList({t.label, t.detail, t.tooltip}).join(u'|'), QStringView(c.text));
+    const std::tuple<LinkKind, double, std::optional<WiFiMonitor::Radio>, const char16_t*> cases[] =
+        {
+            {LinkKind::ethernet, 1e3, {}, u"Ethernet|1.00Gb link|Negotiated link speed 1000 Mb/s"},
+            {LinkKind::ethernet, 0, {}, u"Ethernet|connected|Ethernet"},
+            {LinkKind::vpn, 99.9, {}, u"VPN|99.9Mb link|Negotiated link speed 99 Mb/s"},
+            {LinkKind::wifi, 0, {}, u"Wi-Fi|connected|Wi-Fi"},
+            {LinkKind::wifi, 0, full,
+             u"Wi-Fi 6|\u25AE\u25AE\u25AE\u25AE \u00B7 5 GHz \u00B7 574Mb|"
+             u"Signal -55 dBm, noise -92 dBm, link rate 573 Mb/s"},
+            // No noise, no band: no separators left alone.
+            {LinkKind::wifi, 0, WiFiMonitor::Radio{-75, {}, 0, {}, 0, {}},
+             u"Wi-Fi|\u25AE\u25AE\u25AF\u25AF|Signal -75 dBm, link rate 0 Mb/s"},
+        };
+    for (const auto& [kind, mbps, radio, text] : cases) {
+        const LinkRowText t = linkRowText(kind, mbps, radio);
+        EXPECT_EQ(QStringList({t.label, t.detail, t.tooltip}).join(u'|'), QStringView(text));
     }
 }
 

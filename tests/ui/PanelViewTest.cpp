@@ -168,7 +168,7 @@ TEST_F(PanelFixture, OpeningRefreshesTheRowsThePublicAddressAndThePicker)
     ASSERT_TRUE(QTest::qWaitFor([&] { return m->overrideHonored(); }, 3000));
     EXPECT_FALSE(shown(v, part(v, "fallbackNote")));
     EXPECT_EQ(picker->count(), 3) << "a pinned interface that is up is listed once";
-    powerState->on = true;
+    lowPower = true;
     EXPECT_EQ(m->cadence(), 2);
     m->panelClosed();
     EXPECT_EQ(m->cadence(), 3);
@@ -246,12 +246,7 @@ TEST_F(PanelFixture, RendersLaidOutInGerman)
 TEST(PanelWindowPlacement, BesideTheBarNeverOverIt)
 {
     const QRect screen(0, 0, 1920, 1080), left(-1280, 200, 1280, 600);
-    const struct {
-        const char* what;
-        QPoint click;
-        QRect screen, available;
-        QPoint expected;
-    } cases[] = {
+    const std::tuple<const char*, QPoint, QRect, QRect, QPoint> cases[] = {
         {"top bar with a strut", {1000, 12}, screen, {0, 24, 1920, 1056}, {868, 31}},
         {"top bar without one, at the right end", {1800, 12}, screen, screen, {1656, 31}},
         {"thick top bar", {1000, 12}, screen, {0, 40, 1920, 1040}, {868, 46}},
@@ -260,9 +255,8 @@ TEST(PanelWindowPlacement, BesideTheBarNeverOverIt)
         {"left bar, low click: kept on the screen", {15, 1000}, screen, screen, {37, 580}},
         {"right edge of a screen to the left, little room", {-20, 390}, left, left, {-309, 200}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(PanelWindow::placement({264, 500}, c.click, c.screen, c.available), c.expected)
-            << c.what;
+    for (const auto& [what, click, bounds, available, expected] : cases)
+        EXPECT_EQ(PanelWindow::placement({264, 500}, click, bounds, available), expected) << what;
     // Applet-relative or missing positions give way to the pointer over the item; a pointer
     // in the middle of the screen is stale and gives way to the report.
     const QRect s(0, 0, 1280, 800);

@@ -19,12 +19,6 @@
 
 namespace corvane::testing {
 
-class FakePowerState final : public PowerState {
-public:
-    bool lowPowerMode() const override { return on; }
-    bool on = false;
-};
-
 // The public-address lookup as the model sees it: answers later, as a network answer would,
 // or holds every answer until released.
 struct FakeLookup final {
@@ -32,15 +26,11 @@ struct FakeLookup final {
     int requests = 0;
     std::vector<std::pair<const QObject*, PublicAddressLookup::Callback>> held;
 
-    static void answer(const QObject* context, PublicAddressLookup::Callback done)
-    {
-        QTimer::singleShot(50, context, [done] { done(QStringLiteral("203.0.113.9")); });
-    }
     void release()
     {
         hold = false;
         for (auto& [context, done] : std::exchange(held, {}))
-            answer(context, done);
+            QTimer::singleShot(50, context, [done] { done(QStringLiteral("203.0.113.9")); });
     }
 };
 
@@ -48,9 +38,16 @@ class ModelTest : public ::testing::Test {
 protected:
     // Every port over the fixture's state; each owner holds its own instance. The Wi-Fi
     // source has no interfaces and counts reads.
-    struct Ports : LinkDirectory, Desktop, Autostart, PublicAddressLookup, DishProbe, WiFiSource {
+    struct Ports : PowerState,
+                   LinkDirectory,
+                   Desktop,
+                   Autostart,
+                   PublicAddressLookup,
+                   DishProbe,
+                   WiFiSource {
         ModelTest& t;
         explicit Ports(ModelTest& test) : t(test) {}
+        bool lowPowerMode() const override { return t.lowPower; }
         LinkKind kind(const std::string& name) override
         {
             ++t.classifyCalls;
@@ -76,10 +73,9 @@ protected:
         void fetch(const QObject* context, Callback done) override
         {
             ++t.echo.requests;
-            if (t.echo.hold)
-                t.echo.held.emplace_back(context, std::move(done));
-            else
-                FakeLookup::answer(context, std::move(done));
+            t.echo.held.emplace_back(context, std::move(done));
+            if (!t.echo.hold)
+                t.echo.release();
         }
         ProbeHandle reachable(QObject* context, std::function<void(bool)> done) override
         {
@@ -123,8 +119,7 @@ protected:
         s.preferences = std::move(prefs);
         s.sleepEvents = std::make_unique<SleepEvents>();
         sleep = s.sleepEvents.get();
-        s.powerState = std::make_unique<FakePowerState>();
-        powerState = static_cast<FakePowerState*>(s.powerState.get());
+        s.powerState = std::make_unique<Ports>(*this);
         s.links = std::make_unique<Ports>(*this);
         s.desktop = std::make_unique<Ports>(*this);
         s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<Ports>(*this));
@@ -161,7 +156,7 @@ protected:
         return n;
     }();
     SleepEvents* sleep = nullptr;
-    FakePowerState* powerState = nullptr;
+    bool lowPower = false;
     int classifyCalls = 0;
     int localIPCalls = 0;
     int wifiReads = 0;

@@ -7,10 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-using corvane::BarStyle;
-using corvane::LabelInk;
-using corvane::Preferences;
-using corvane::RateUnits;
+using namespace corvane;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -88,11 +85,7 @@ TEST_F(PreferencesFile, ExactStoredFormsAreReadAndWritten)
 // Saving touches only the saved key's line; everything else stays byte for byte.
 TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
 {
-    const struct {
-        QByteArray before;
-        std::function<bool(Preferences&)> save;
-        QByteArray after;
-    } rows[] = {
+    const std::tuple<QByteArray, std::function<bool(Preferences&)>, QByteArray> rows[] = {
         {"; mine\n[General]\nunits = bits\nodd line\nx=@Variant(\\0)\n[Other]\nunits=bits\n",
          [](Preferences& p) { return p.setUnits(RateUnits::bytes); },
          "; mine\n[General]\nunits=bytes\nodd line\nx=@Variant(\\0)\n[Other]\nunits=bits\n"},
@@ -109,11 +102,11 @@ TEST_F(PreferencesFile, SavingRewritesOnlyThatKeysLine)
          "\r\n\xef\xbb\xbfinterfaceOverride=eth1\n"},
         {"[General]\n", [](Preferences& p) { return p.setInterfaceOverride(u"@a,\"b\\"_s); },
          "[General]\ninterfaceOverride=\"@@a,\\\"b\\\\\"\n"}};
-    for (const auto& row : rows) {
-        writeRaw(row.before);
+    for (const auto& [before, save, after] : rows) {
+        writeRaw(before);
         Preferences prefs(path());
-        EXPECT_TRUE(row.save(prefs)) << prefs.errorString().toStdString();
-        EXPECT_EQ(readRaw(), row.after);
+        EXPECT_TRUE(save(prefs)) << prefs.errorString().toStdString();
+        EXPECT_EQ(readRaw(), after);
     }
     EXPECT_EQ(Preferences(path()).interfaceOverride(), u"@a,\"b\\"_s);
 }
