@@ -33,7 +33,9 @@ QRect inkBox(const QImage& image, int top, int bottom)
     return box;
 }
 
-TEST(TraySquareLayout, FillsEachSlotWithTwoAlignedLines)
+// The square label fills each slot with two aligned lines; the wide one is a strip. The desktop
+// entry names the icon installed beside it, and that icon renders.
+TEST(TrayArt, SquareAndWideLabelsAndTheInstalledIcon)
 {
     for (int px : tray_art::squareSizes) {
         for (bool plate : {false, true}) {
@@ -58,6 +60,11 @@ TEST(TraySquareLayout, FillsEachSlotWithTwoAlignedLines)
     const QImage wide = tray_art::wideLabel(21, u"↓\u2007512Mb ↑24.6Mb"_s, {Qt::white, false});
     EXPECT_EQ(wide.height(), 21);
     EXPECT_GT(wide.width(), 3 * 21);
+    QFile desktop(QStringLiteral(CORVANE_RESOURCES_DIR "/io.github.corvane.Corvane.desktop"));
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly | QIODevice::Text));
+    EXPECT_TRUE(desktop.readAll().contains("\nIcon=io.github.corvane.Corvane\n"));
+    EXPECT_TRUE(QSvgRenderer(QStringLiteral(CORVANE_RESOURCES_DIR "/io.github.corvane.Corvane.svg"))
+                    .isValid());
 }
 
 TEST(TrayMenuLayout, RadioGroupsFollowTheStateAndIdsStayPut)
@@ -82,38 +89,20 @@ TEST(TrayMenuLayout, RadioGroupsFollowTheStateAndIdsStayPut)
     EXPECT_EQ(m.find(99), nullptr);
 }
 
-// The desktop entry must name the icon that is installed beside it, and that icon must render.
-TEST(AppResources, DesktopEntryNamesTheInstalledIconWhichRenders)
+TEST(TrayItem, RegistersServesAndSignalsOnlyWhatChanged)
 {
-    QFile desktop(QStringLiteral(CORVANE_RESOURCES_DIR "/io.github.corvane.Corvane.desktop"));
-    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly | QIODevice::Text));
-    EXPECT_TRUE(desktop.readAll().contains("\nIcon=io.github.corvane.Corvane\n"));
-    EXPECT_TRUE(QSvgRenderer(QStringLiteral(CORVANE_RESOURCES_DIR "/io.github.corvane.Corvane.svg"))
-                    .isValid());
-}
-
-class TrayItemTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(bus.isRunning()); }
-    std::unique_ptr<TrayItem> makeItem()
-    {
-        static int n = 0;
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakeStatusNotifierWatcher watcher{bus.address()};
+    auto makeItem = [&, n = 0]() mutable {
         auto item = std::make_unique<TrayItem>(bus.connect(u"tray-item-%1"_s.arg(++n)));
         item->setLabel(u"↓12.3Mb ↑\u2007850Kb"_s, {512, 24.6}, RateUnits::bits);
         item->show();
         return item;
-    }
-    QVariant prop(const TrayItem& item, const char* name)
-    {
+    };
+    const auto prop = [&](const TrayItem& item, const char* name) {
         return watcher.itemProperty(item.serviceName(), QString::fromLatin1(name));
-    }
-
-    PrivateBus bus;
-    FakeStatusNotifierWatcher watcher{bus.address()};
-};
-
-TEST_F(TrayItemTest, RegistersServesAndSignalsOnlyWhatChanged)
-{
+    };
     auto item = makeItem();
     EXPECT_TRUE(QTest::qWaitFor([&] { return item->isUsingFallback(); })) << "no watcher yet";
     ASSERT_TRUE(watcher.start());

@@ -20,7 +20,10 @@ int inkIn(const QImage& img, bool downLine)
     return ink;
 }
 
-TEST(LabelFonts, NumbersUseAFontWhoseFiguresAndFigureSpaceAreEqual)
+// Numbers use a font whose figures and figure space are equal. Where each part is drawn is
+// held to the documentation's render by the real-binary test; that render shows no idle
+// line, nor the two resolutions the tray gets.
+TEST(StackedImage, TabularFiguresBothResolutionsOnAClearGroundWithTheIdleLineDimmed)
 {
     const QFontMetricsF fm(labelFonts().number, &labelMetricsDevice());
     for (char16_t c = u'0'; c <= u'9'; ++c)
@@ -28,15 +31,10 @@ TEST(LabelFonts, NumbersUseAFontWhoseFiguresAndFigureSpaceAreEqual)
     // Word spacing widens U+2007 but not the digits: such a font is passed over.
     QFont spaced(QStringLiteral("DejaVu Sans"));
     spaced.setWordSpacing(2);
-    const LabelFonts chosen = chooseLabelFonts({spaced, QFont(QStringLiteral("DejaVu Serif"))});
-    EXPECT_EQ(chosen.numberFamily, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(chooseLabelFonts({spaced, QFont(QStringLiteral("DejaVu Serif"))}).numberFamily,
+              QStringLiteral("DejaVu Serif"));
     EXPECT_FALSE(chooseLabelFonts({spaced}).tabularFigures);
-}
 
-// Where each part is drawn is held to the documentation's render by the real-binary test;
-// that render shows no idle line, nor the two resolutions the tray gets.
-TEST(StackedImage, BothResolutionsOnAClearGroundWithTheIdleLineDimmed)
-{
     const LabelImage img = renderStacked(ScaledRate(0.049, RateUnits::bits),
                                          ScaledRate(12.34, RateUnits::bits), true, false);
     const int w = labelFonts().numberColumnWidth;

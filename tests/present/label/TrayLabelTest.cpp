@@ -7,7 +7,7 @@
 
 using namespace corvane;
 
-TEST(TrayLabel, RedrawsWhenTheTextUnitsOrStyleChangeAndNeverInTheWideStyle)
+TEST(TrayLabel, RedrawsWhenTheTextUnitsOrStyleChangeNeverInTheWideStyleAndCachesImages)
 {
     TrayLabel label(BarStyle::stacked, RateUnits::bits);
     QSignalSpy images(&label, &TrayLabel::imageChanged);
@@ -31,19 +31,17 @@ TEST(TrayLabel, RedrawsWhenTheTextUnitsOrStyleChangeAndNeverInTheWideStyle)
     images.clear();
     EXPECT_TRUE(label.setStyle(BarStyle::stacked)); // same text, drawn because forced
     EXPECT_EQ(images.count(), 1);
-}
 
-TEST(TrayLabel, ImagesAreCachedUntilTheCacheIsFlushedWhole)
-{
-    TrayLabel label(BarStyle::stacked, RateUnits::bits);
-    const LabelImage initial = label.image();
+    // A fresh label caches 64 images; the next one empties the cache whole first.
+    TrayLabel fresh(BarStyle::stacked, RateUnits::bits);
+    const LabelImage initial = fresh.image();
     const auto at = [&](double mbps) {
-        label.show({mbps, 0});
-        return label.image();
+        fresh.show({mbps, 0});
+        return fresh.image();
     };
     for (int k = 1; k <= 63; ++k)
         at(k);
-    const LabelImage zero = at(0); // the 64th image
+    const LabelImage zero = at(0);
     EXPECT_FALSE(zero == initial) << "the initial image is not cached";
     at(64);
     EXPECT_TRUE(at(0) == zero) << "65 entries: zero still comes from the cache";

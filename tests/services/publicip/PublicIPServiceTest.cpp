@@ -45,14 +45,10 @@ TEST(PublicIPPolicy, AddressStatusAndCacheAge)
     EXPECT_EQ(PublicIPService::addressFromAnswer(204, ""), std::nullopt);
 
     // A clock set back by days must not keep serving the old answer as fresh.
-    for (auto [age, fresh] : {std::pair{0s, true},
-                              {299s, true},
-                              {300s, false},
-                              {-299s, true},
-                              {-300s, false},
-                              {72h, false},
-                              {-72h, false}})
-        EXPECT_EQ(PublicIPService::isFresh(age), fresh) << age.count();
+    for (auto age : {0s, 299s, -299s})
+        EXPECT_TRUE(PublicIPService::isFresh(age)) << age.count();
+    for (auto age : {300s, -300s, 259200s, -259200s})
+        EXPECT_FALSE(PublicIPService::isFresh(age)) << age.count();
 }
 
 // Against one loopback server: every refused answer, a silent server (inactivity) and a
