@@ -7,9 +7,7 @@
 #include <sstream>
 
 using namespace corvane;
-using corvane::testing::FakeClock;
-using corvane::testing::FakeNet;
-using corvane::testing::FakeNetSource;
+using namespace corvane::testing;
 using Samples = std::vector<SpeedSample>;
 
 namespace {

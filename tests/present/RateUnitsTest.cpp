@@ -39,8 +39,7 @@ TEST(ScaledRate, ScalesAtTheThresholdsAndPadsTheLabel)
     EXPECT_EQ(ScaledRate(2500, bits).padded(), u"2.50");
     EXPECT_TRUE(isIdleRate(0.049));
     EXPECT_FALSE(isIdleRate(0.05));
-    const ScaledRate d(12.34, bits), u(0.85, bits);
-    EXPECT_EQ(labelCacheKey(d, u, false, true), u"12.3|Mb|850|Kb|falsetrue");
+    EXPECT_EQ(labelCacheKey({12.34, bits}, {0.85, bits}, false, true), u"12.3|Mb|850|Kb|falsetrue");
     for (const char16_t* raw : {u"Bits", u"", u"bytes "})
         EXPECT_EQ(rate_units::fromRaw(raw), std::nullopt);
     for (RateUnits unit : rate_units::allCases)

@@ -72,15 +72,12 @@ TEST(PanelToneSources, FromEachDesktopsSettings)
     const QString light = QStringLiteral("[Colors:View]\nBackgroundNormal=20,20,20\n"
                                          "[Colors:Window]\nBackgroundNormal=239,240,241\n");
     const QString dark = QStringLiteral("[Colors:Window]\nBackgroundNormal=32,35,38\n");
-    const auto theme = [](const char* name) {
-        return QStringLiteral("[Theme]\nname=%1\n").arg(QLatin1String(name));
-    };
-    EXPECT_EQ(plasmaPanelTone(theme("default"), light), PanelTone::light);
-    EXPECT_EQ(plasmaPanelTone(theme("default"), dark), PanelTone::dark);
+    EXPECT_EQ(plasmaPanelTone(u"[Theme]\nname=default\n"_s, light), PanelTone::light);
+    EXPECT_EQ(plasmaPanelTone(u"[Theme]\nname=default\n"_s, dark), PanelTone::dark);
     EXPECT_EQ(plasmaPanelTone({}, {}), PanelTone::light) << "nothing written: Breeze";
-    EXPECT_EQ(plasmaPanelTone(theme("breeze-dark"), light), PanelTone::dark);
-    EXPECT_EQ(plasmaPanelTone(theme("breeze-light"), dark), PanelTone::light);
-    EXPECT_EQ(plasmaPanelTone(theme("oxygen"), light), PanelTone::unknown);
+    EXPECT_EQ(plasmaPanelTone(u"[Theme]\nname=breeze-dark\n"_s, light), PanelTone::dark);
+    EXPECT_EQ(plasmaPanelTone(u"[Theme]\nname=breeze-light\n"_s, dark), PanelTone::light);
+    EXPECT_EQ(plasmaPanelTone(u"[Theme]\nname=oxygen\n"_s, light), PanelTone::unknown);
     EXPECT_EQ(plasmaPanelTone({}, QStringLiteral("[Colors:Window]\nBackgroundNormal=x\n")),
               PanelTone::unknown);
 

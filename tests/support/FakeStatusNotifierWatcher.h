@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusVariant>
 #include <QObject>
 #include <QStringList>
@@ -18,9 +19,7 @@ class FakeStatusNotifierWatcher : public QObject {
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
 
 public:
-    explicit FakeStatusNotifierWatcher(QString busAddress, QObject* parent = nullptr)
-        : QObject(parent), address_(std::move(busAddress))
-    {}
+    explicit FakeStatusNotifierWatcher(QString busAddress) : address_(std::move(busAddress)) {}
     ~FakeStatusNotifierWatcher() override { stop(); }
 
     // False when the bus is unreachable or the watcher name is taken.
@@ -29,12 +28,9 @@ public:
         static int generation = 0;
         connectionName_ = QStringLiteral("fake-sni-watcher-%1").arg(++generation);
         QDBusConnection bus = QDBusConnection::connectToBus(address_, connectionName_);
-        const bool ok = bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
-                                           QDBusConnection::ExportScriptableContents) &&
-                        bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
-        if (!ok)
-            stop();
-        return ok;
+        return bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
+                                  QDBusConnection::ExportScriptableContents) &&
+               bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
     }
     void stop()
     {
@@ -62,10 +58,8 @@ public:
             service, QStringLiteral("/StatusNotifierItem"),
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
         get << QStringLiteral("org.kde.StatusNotifierItem") << name;
-        const QDBusMessage reply = connection().call(get, mode, 5000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return {};
-        return reply.arguments().constFirst().value<QDBusVariant>().variant();
+        const QDBusReply<QDBusVariant> reply = connection().call(get, mode, 5000);
+        return reply.isValid() ? reply.value().variant() : QVariant();
     }
 
     // Records the signals of the item at `service` as a host receives them, e.g.

@@ -14,8 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace corvane;
-using corvane::testing::FakeStatusNotifierWatcher;
-using corvane::testing::PrivateBus;
+using namespace corvane::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -79,13 +78,12 @@ TEST(TrayMenuLayout, RadioGroupsFollowTheStateAndIdsStayPut)
     }
     EXPECT_EQ(shape.join(u'|'), u"1Open panel|2Bar style 3Stacked 4Wide*|5Units 6bits/s "
                                 u"7bytes/s*|8Launch at login*|9-|10Quit");
-    std::vector<std::optional<TrayAction>> actions;
-    for (int id : {1, 3, 4, 6, 7, 8, 10})
-        actions.push_back(m.find(id) ? m.find(id)->action : std::nullopt);
-    EXPECT_EQ(actions,
-              (std::vector<std::optional<TrayAction>>{
-                  TrayAction::openPanel, TrayAction::stacked, TrayAction::wide, TrayAction::bits,
-                  TrayAction::bytes, TrayAction::launchAtLogin, TrayAction::quit}));
+    using enum TrayAction;
+    const std::pair<int, TrayAction> actions[] = {{1, openPanel}, {3, stacked}, {4, wide},
+                                                  {6, bits},      {7, bytes},   {8, launchAtLogin},
+                                                  {10, quit}};
+    for (auto [id, action] : actions)
+        EXPECT_EQ(m.find(id) ? m.find(id)->action : std::nullopt, action) << id;
     EXPECT_EQ(m.find(99), nullptr);
 }
 

@@ -11,11 +11,8 @@
 #include <gtest/gtest.h>
 #include <net/if.h>
 
-using corvane::LinkKind;
-using corvane::SysfsNet;
+using namespace corvane;
 using corvane::testing::FakeSysfs;
-namespace NetworkInfo = corvane::NetworkInfo;
-namespace SystemLinks = corvane::SystemLinks;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -46,6 +43,7 @@ TEST(Classification, FromSysfsThenByNameOnceEach)
         {"wg0", {{"type", "65534"}, {"uevent", "DEVTYPE=wireguard\n"}}, vpn},
         {"enp3s0", {{"type", "1\n"}, {"uevent", "INTERFACE=enp3s0\n"}, {"device", "@"}}, ethernet},
         {"usb0", {{"type", "1"}, {"uevent", "DEVTYPE=gadget\n"}, {"device", "@"}}, ethernet},
+        {"tun1", {{"type", "1"}, {"device", "@"}}, ethernet}, // looked up by name: vpn
         {"rmnet1", {{"type", "776"}}, other},
         {"veth1a", {{"type", "1"}}, other},
         {"br0", {{"type", "1"}, {"bridge", "/"}, {"device", "@"}}, other},
@@ -56,14 +54,11 @@ TEST(Classification, FromSysfsThenByNameOnceEach)
     FakeSysfs tree;
     for (const auto& d : devices) {
         tree.add(d.name, d.entries);
-        EXPECT_EQ(corvane::LinkInfo::classify(d.name, SysfsNet(tree.root()).facts(d.name)),
-                  d.expected)
+        EXPECT_EQ(LinkInfo::classify(d.name, SysfsNet(tree.root()).facts(d.name)), d.expected)
             << d.name;
     }
     SystemLinks::resetCacheForTesting();
     SysfsNet::setSystemRootForTesting(tree.root());
-    for (const char* name : {"ipsec0", "ppp0", "tun1", "tap0"})
-        tree.add(name, {{"type", "1"}, {"device", "@"}});
     const std::pair<const char*, LinkKind> first[] = {
         {"ipsec0", vpn},  {"ppp0", vpn},   {"tun1", vpn},      {"tap0", vpn},
         {"utun4", other}, {"Tap0", other}, {"xtun0", other},   {"wlp9", other},
@@ -106,14 +101,12 @@ TEST(AddressEntries, UpInterfacesAndTheirFirstIPv4)
     std::vector<NetworkInfo::AddressEntry> list;
     for (const auto& [name, address, flags] : rows) {
         auto& in = reinterpret_cast<sockaddr_in&>(storage.emplace_back());
-        if (inet_pton(AF_INET, address, &in.sin_addr) == 1)
-            in.sin_family = AF_INET;
-        else // only IPv4 addresses are ever read
-            in.sin_family = std::strchr(address, ':') ? AF_INET6 : AF_PACKET;
+        // Only IPv4 addresses are ever read: the others need only their family.
+        const bool v4 = inet_pton(AF_INET, address, &in.sin_addr) == 1;
+        in.sin_family = v4 ? AF_INET : std::strchr(address, ':') ? AF_INET6 : AF_PACKET;
         list.push_back({name, flags, *address ? reinterpret_cast<sockaddr*>(&in) : nullptr});
     }
-    const auto linuxBridge = [](std::string_view name) { return name == "br-1a2b3c"; };
-    EXPECT_EQ(NetworkInfo::selectUp(list, linuxBridge),
+    EXPECT_EQ(NetworkInfo::selectUp(list, [](std::string_view n) { return n == "br-1a2b3c"; }),
               (Names{"en0", "en01", "en10", "en2", "ptp0", "utun3", "xbridge0"}));
     EXPECT_EQ(NetworkInfo::firstIPv4(list, "en0"), "203.0.113.77");
     EXPECT_EQ(NetworkInfo::firstIPv4(list, "en"), std::nullopt);

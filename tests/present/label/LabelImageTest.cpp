@@ -8,14 +8,12 @@ using namespace corvane;
 
 namespace {
 
-// The strongest ink (alpha) in the figures of one line of `img`.
+// The strongest ink (alpha) in the figures of one line of the 2x image `img`.
 int inkIn(const QImage& img, bool downLine)
 {
-    const int dpr = int(img.devicePixelRatio());
-    const int w = labelFonts().numberColumnWidth;
     int ink = 0;
-    for (int y = (downLine ? 0 : 10) * dpr; y < (downLine ? 10 : 21) * dpr; ++y)
-        for (int x = 7 * dpr; x < (7 + w) * dpr; ++x)
+    for (int y = (downLine ? 0 : 20); y < (downLine ? 20 : 42); ++y)
+        for (int x = 14; x < (7 + labelFonts().numberColumnWidth) * 2; ++x)
             ink = std::max(ink, qAlpha(img.pixel(x, y)));
     return ink;
 }
