@@ -217,6 +217,8 @@ Datagrams fakeKernel(const Sent& r, bool hasNl80211)
                                    .raw(NL80211_ATTR_SSID, Bytes(ssid.begin(), ssid.end()))
                                    .num(NL80211_ATTR_WIPHY_FREQ, 5180u)));
     case NL80211_CMD_GET_SURVEY:
+        if (carries(r, Attrs().num(NL80211_ATTR_IFINDEX, 7u))) // no channel marked in use
+            return answer(survey(5180, -80, false) + survey(6115, -95, false));
         return answer(survey(5180, -80, false) + survey(5500, -92, true));
     case NL80211_CMD_GET_SCAN:
         return answer(bss(5, 0) + bss(1, NL80211_BSS_STATUS_ASSOCIATED));
@@ -305,6 +307,7 @@ TEST(Nl80211Source, ReadsWithoutEverScanningAndHearsChanges)
     EXPECT_EQ(source.readStation(3, apLink)->signalDbm, -48);
     EXPECT_TRUE(carries(requests->sent.back(), Attrs().num(NL80211_ATTR_IFINDEX, 3u)));
     EXPECT_EQ(source.readNoise(3, 5180), -92);
+    EXPECT_EQ(source.readNoise(7, 6115), -95);
     for (const Sent& r : requests->sent)
         EXPECT_NE(r.cmd, NL80211_CMD_TRIGGER_SCAN);
 
