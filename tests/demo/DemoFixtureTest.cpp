@@ -12,8 +12,7 @@ using DemoTest = corvane::testing::ModelTest;
 TEST_F(DemoTest, DemoModelIsSeededAndNeverReachesOut)
 {
     QSettings(prefsPath(), QSettings::IniFormat).setValue("barStyle", QStringLiteral("wide"));
-    qputenv("CORVANE_DEMO", "1");
-    auto m = makeModel();
+    auto m = makeDemoModel();
     EXPECT_EQ(m->barStyle(), BarStyle::stacked);
     EXPECT_EQ(m->ring().ordered(), DemoFixture::samples());
     m->panelOpened();

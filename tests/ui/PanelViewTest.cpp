@@ -53,8 +53,7 @@ void showAndWait(QWidget& w)
 
 TEST_F(PanelFixture, HoverCopyAndMasksFollowTheModel)
 {
-    qputenv("CORVANE_DEMO", "1"); // the seeded model main makes in demo mode
-    auto m = makeModel();
+    auto m = makeDemoModel();
     PanelView v(m.get());
     showAndWait(v);
     EXPECT_FALSE(shown(v, part(v, "pickerRow"))) << "one interface: nothing to pick";
@@ -224,8 +223,7 @@ TEST_F(PanelFixture, RendersLaidOutInGerman)
     struct English {
         ~English() { installTranslations(QLocale(QLocale::English)); }
     } restore;
-    qputenv("CORVANE_DEMO", "1"); // the seeded model main makes in demo mode
-    auto m = makeModel();
+    auto m = makeDemoModel();
     PanelView v(m.get(), PanelView::Face::drawn);
     m->setUnits(RateUnits::bytes); // a change after construction must be laid out too
     const QImage image = v.renderImage(2);

@@ -99,37 +99,38 @@ protected:
         }
         std::optional<int> readNoise(uint32_t, uint32_t) override { return std::nullopt; }
     };
-    void TearDown() override { qunsetenv("CORVANE_DEMO"); }
-
     QString prefsPath() const { return dir.filePath(QStringLiteral("corvane.conf")); }
 
     std::unique_ptr<AppViewModel> makeModel(double waitScale = 0.005)
     {
-        auto prefs = std::make_unique<Preferences>(prefsPath());
-        auto login = std::make_unique<LoginItemService>(std::make_unique<Ports>(*this));
-        if (DemoFixture::isActive()) { // the model main makes in demo mode
-            auto m = std::make_unique<AppViewModel>(DemoFixture::services(
-                std::move(prefs), std::move(login), std::make_unique<Ports>(*this)));
-            m->seed(DemoFixture::seed(DemoFixture::privacy()));
-            return m;
-        }
         ModelServices s;
         s.sampler = std::make_unique<NetSampler>(std::make_unique<FakeNetSource>(net),
                                                  std::make_unique<FakeClock>(net));
-        s.preferences = std::move(prefs);
+        s.preferences = std::make_unique<Preferences>(prefsPath());
         s.sleepEvents = std::make_unique<SleepEvents>();
         sleep = s.sleepEvents.get();
         s.powerState = std::make_unique<Ports>(*this);
         s.links = std::make_unique<Ports>(*this);
         s.desktop = std::make_unique<Ports>(*this);
         s.wifi = std::make_unique<WiFiMonitor>(std::make_unique<Ports>(*this));
-        s.loginItem = std::move(login);
+        s.loginItem = std::make_unique<LoginItemService>(std::make_unique<Ports>(*this));
         s.publicAddress = std::make_unique<Ports>(*this);
         s.dish = std::make_unique<Ports>(*this);
         s.dishyUrl = QUrl(QStringLiteral("http://dish.invalid/"));
         s.waitScale = waitScale;
         auto m = std::make_unique<AppViewModel>(std::move(s));
         m->start();
+        return m;
+    }
+
+    // The seeded model main makes in demo mode.
+    std::unique_ptr<AppViewModel> makeDemoModel()
+    {
+        auto m = std::make_unique<AppViewModel>(DemoFixture::services(
+            std::make_unique<Preferences>(prefsPath()),
+            std::make_unique<LoginItemService>(std::make_unique<Ports>(*this)),
+            std::make_unique<Ports>(*this)));
+        m->seed(DemoFixture::seed(DemoFixture::privacy()));
         return m;
     }
 
